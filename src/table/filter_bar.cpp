@@ -1,9 +1,102 @@
 #include "table/filter_bar.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QToolButton>
+#include <exception>
+
+#include "engine/codepage.h"
+#include "engine/table.h"
+#include "table/filter_builder.h"
+#include "table/table_window.h"
+
 namespace tabvue::gui {
 
-FilterBar::FilterBar(TableWindow& window, QWidget* parent) : QWidget(parent), window_(window) {}
+FilterBar::FilterBar(TableWindow& window, QWidget* parent)
+    : QWidget(parent), window_(window), tree_(FilterNode::group(FilterJoin::And, {})),
+      clear_(new QToolButton(this)), enabled_(new QCheckBox(this)), label_(new QLabel(this)) {
+    setObjectName(QStringLiteral("filterBar"));
+    clear_->setObjectName(QStringLiteral("filterClear"));
+    clear_->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    clear_->setToolTip(QStringLiteral("Clear the filter"));
+    clear_->setAutoRaise(true);
+    enabled_->setObjectName(QStringLiteral("filterEnabled"));
+    enabled_->setToolTip(QStringLiteral("Switch the filter off and on"));
+    label_->setObjectName(QStringLiteral("filterText"));
+    label_->setToolTip(QStringLiteral("Click to change the filter"));
+    label_->setCursor(Qt::PointingHandCursor);
+    label_->setTextFormat(Qt::PlainText);
+    label_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    label_->installEventFilter(this);
 
-void FilterBar::refresh() {}
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(2, 1, 2, 1);
+    layout->setSpacing(4);
+    layout->addWidget(clear_);
+    layout->addWidget(enabled_);
+    layout->addWidget(label_, 1);
+
+    connect(clear_, &QToolButton::clicked, this, &FilterBar::clearFilter);
+    connect(enabled_, &QCheckBox::clicked, this, &FilterBar::setFilterEnabled);
+    refresh();
+}
+
+void FilterBar::refresh() {
+    const engine::Table& table = window_.table();
+    const QString text = QString::fromStdString(engine::codePage(engine::ansiCodePage()).decode(table.filter()));
+    label_->setText(text);
+    enabled_->setChecked(table.filtered());
+    QFont font = label_->font();
+    font.setStrikeOut(!table.filtered());
+    label_->setFont(font);
+    setVisible(!text.isEmpty());
+}
+
+QString FilterBar::text() const { return label_->text(); }
+bool FilterBar::filterEnabled() const { return enabled_->isChecked(); }
+
+void FilterBar::clearFilter() {
+    tree_ = FilterNode::group(FilterJoin::And, {});
+    try {
+        window_.dbviewDataControllerFilterBeforeChange(QString());
+    } catch (const std::exception& e) {
+        reportError(QString::fromStdString(e.what()));
+    }
+    refresh();
+}
+
+void FilterBar::setFilterEnabled(bool on) {
+    try {
+        window_.table().setFiltered(on);
+    } catch (const std::exception& e) {
+        reportError(QString::fromStdString(e.what()));
+    }
+    refresh();
+}
+
+void FilterBar::openBuilder() { runFilterBuilder(window_); }
+
+void FilterBar::reportError(const QString& message) {
+    if (report_)
+        report_(message);
+    else
+        QMessageBox::critical(window(), QApplication::applicationDisplayName(), message);
+}
+
+bool FilterBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == label_ && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        // The builder runs a nested event loop; start it once this click is done with.
+        QMetaObject::invokeMethod(this, &FilterBar::openBuilder, Qt::QueuedConnection);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
 
 } // namespace tabvue::gui
