@@ -96,6 +96,8 @@ private:
     QStatusBar* status_ = nullptr;
     QLabel* statusPanel_ = nullptr;
     int tag_ = -1;
+    int savedRow_ = -1;
+    int savedColumn_ = 0;
 };
 
 } // namespace tabvue::gui
