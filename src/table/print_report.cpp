@@ -1,7 +1,237 @@
 #include "table/print_report.h"
 
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <algorithm>
+#include <cmath>
+
+#include "engine/codepage.h"
+#include "engine/table.h"
+#include "table/table_window.h"
+
 namespace tabvue::gui {
 
-void showPrintPreview(QWidget*, TableWindow*) {}
+namespace {
+
+constexpr double kPointsPerMm = 72.0 / 25.4;
+constexpr double kCellPadding = 2.5;  // points left and right of a cell's text
+constexpr int kBodyPixelSize = 9;      // points, as the report paints one point per unit
+constexpr double kRuleWidth = 0.5;
+
+QFont reportFont(bool bold) {
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(kBodyPixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+// Characters a column of this kind usually needs, for its share of the page width.
+int typicalCharacters(const engine::Field& f) {
+    using engine::FieldKind;
+    switch (f.kind) {
+    case FieldKind::String: return std::clamp(f.size, 1, 40);
+    case FieldKind::Memo: return 20;
+    case FieldKind::Date: return 10;
+    case FieldKind::DateTime: return 19;
+    case FieldKind::Boolean: return 1;
+    case FieldKind::Blob: return 8;
+    default: return std::clamp(f.size, 1, 20);
+    }
+}
+
+bool isNumeric(engine::FieldKind kind) {
+    using engine::FieldKind;
+    return kind == FieldKind::SmallInt || kind == FieldKind::Integer || kind == FieldKind::AutoInc ||
+           kind == FieldKind::Float || kind == FieldKind::Currency;
+}
+
+} // namespace
+
+QPageLayout reportPageLayout() {
+    const double margin = 12.7;
+    QPageLayout layout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
+                       QMarginsF(margin, margin, margin, margin), QPageLayout::Millimeter);
+    return layout;
+}
+
+void configureReportPrinter(QPrinter& printer) {
+    printer.setPageLayout(reportPageLayout());
+    printer.setDocName(QStringLiteral("printgrig"));
+    printer.setFullPage(true);
+}
+
+ReportPagination paginateReport(std::int64_t rows, double bodyHeight, double captionHeight, double rowHeight) {
+    ReportPagination p;
+    if (rowHeight > 0)
+        p.rowsPerPage = std::max(1, int(std::floor((bodyHeight - captionHeight) / rowHeight + 1e-9)));
+    const std::int64_t pages = rows <= 0 ? 1 : (rows + p.rowsPerPage - 1) / p.rowsPerPage;
+    p.pageCount = int(std::min<std::int64_t>(pages, std::numeric_limits<int>::max()));
+    return p;
+}
+
+std::vector<double> fitColumnWidths(const std::vector<double>& natural, double available) {
+    double total = 0;
+    for (double w : natural)
+        total += std::max(0.0, w);
+    std::vector<double> widths;
+    widths.reserve(natural.size());
+    for (double w : natural)
+        widths.push_back(total > 0 ? available * std::max(0.0, w) / total : available / double(natural.size()));
+    return widths;
+}
+
+GridReport::GridReport(engine::Table* table, std::vector<int> fields, QString title)
+    : table_(table && table->isOpen() ? table : nullptr), title_(std::move(title)) {
+    if (!table_)
+        return;
+    const engine::CodePage& ansi = engine::codePage(engine::ansiCodePage());
+    const QFontMetricsF captionMetrics(reportFont(true));
+    const QFontMetricsF bodyMetrics(reportFont(false));
+    const double charWidth = bodyMetrics.horizontalAdvance(QLatin1Char('0'));
+    const auto& all = table_->fields();
+    for (int f : fields) {
+        if (f < 0 || std::size_t(f) >= all.size())
+            continue;
+        const engine::Field& field = all[std::size_t(f)];
+        fields_.push_back(f);
+        captions_ << QString::fromStdString(ansi.decode(field.name));
+        rightAligned_.push_back(isNumeric(field.kind));
+        natural_.push_back(std::max(captionMetrics.horizontalAdvance(captions_.back()),
+                                    typicalCharacters(field) * charWidth) + 2 * kCellPadding);
+    }
+    // Settle the view once: its count is the number of records that pass the filter.
+    while (!table_->advanceView(1 << 16)) {
+    }
+    rows_ = table_->viewCount();
+}
+
+int GridReport::paginate(const QPageLayout& layout) {
+    paper_ = QRectF(QPointF(0, 0), layout.fullRect(QPageLayout::Point).size());
+    const QMarginsF m = layout.margins(QPageLayout::Point);
+    body_ = paper_.marginsRemoved(m);
+    widths_ = fitColumnWidths(natural_, body_.width());
+    rowHeight_ = std::ceil(QFontMetricsF(reportFont(false)).height() + 2 * kCellPadding);
+    captionHeight_ = std::ceil(QFontMetricsF(reportFont(true)).height() + 2 * kCellPadding);
+    pagination_ = paginateReport(fields_.empty() ? 0 : rows_, body_.height(), captionHeight_, rowHeight_);
+    return pagination_.pageCount;
+}
+
+QString GridReport::cellText(std::int64_t row, std::size_t column) const {
+    const engine::RecordNo rec = table_->viewRecord(row);
+    if (rec == 0)
+        return {};
+    const std::string text = table_->displayText(rec, fields_[column]);
+    return QString::fromStdString(engine::codePage(engine::ansiCodePage()).decode(text));
+}
+
+void GridReport::paintPage(QPainter& painter, int page) {
+    if (!table_ || fields_.empty() || page < 0 || page >= pagination_.pageCount)
+        return;
+    painter.save();
+    const QFont bodyFont = reportFont(false);
+    const QFont captionFont = reportFont(true);
+    const QFontMetricsF bodyMetrics(bodyFont);
+    const QFontMetricsF captionMetrics(captionFont);
+    const double headerBand = kReportHeaderFooterMm * kPointsPerMm;
+
+    // Header: the table; footer: the page number.
+    painter.setPen(Qt::black);
+    painter.setFont(bodyFont);
+    const QRectF header(body_.left(), headerBand, body_.width(), std::max(body_.top() - headerBand, bodyMetrics.height()));
+    painter.drawText(header, Qt::AlignLeft | Qt::AlignTop,
+                     bodyMetrics.elidedText(title_, Qt::ElideMiddle, header.width()));
+    const double footerBottom = paper_.height() - headerBand;
+    const QRectF footer(body_.left(), footerBottom - bodyMetrics.height(), body_.width(), bodyMetrics.height());
+    painter.drawText(footer, Qt::AlignHCenter | Qt::AlignBottom,
+                     QStringLiteral("Page %1 of %2").arg(page + 1).arg(pagination_.pageCount));
+
+    const std::int64_t first = std::int64_t(page) * pagination_.rowsPerPage;
+    const int rows = int(std::min<std::int64_t>(pagination_.rowsPerPage, rows_ - first));
+
+    // Caption row, repeated on every page.
+    double y = body_.top();
+    double x = body_.left();
+    painter.setFont(captionFont);
+    for (std::size_t c = 0; c < fields_.size(); ++c) {
+        const QRectF cell(x, y, widths_[c], captionHeight_);
+        painter.fillRect(cell, QColor(224, 224, 224));
+        const QRectF textRect = cell.adjusted(kCellPadding, 0, -kCellPadding, 0);
+        painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
+                         captionMetrics.elidedText(captions_[int(c)], Qt::ElideRight, textRect.width()));
+        x += widths_[c];
+    }
+    y += captionHeight_;
+
+    painter.setFont(bodyFont);
+    for (int r = 0; r < rows; ++r) {
+        x = body_.left();
+        for (std::size_t c = 0; c < fields_.size(); ++c) {
+            const QRectF textRect(x + kCellPadding, y, widths_[c] - 2 * kCellPadding, rowHeight_);
+            const QString text = cellText(first + r, c);
+            painter.drawText(textRect, (rightAligned_[c] ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter,
+                             bodyMetrics.elidedText(text, Qt::ElideRight, textRect.width()));
+            x += widths_[c];
+        }
+        y += rowHeight_;
+    }
+
+    // Rules around and between the cells.
+    painter.setPen(QPen(QColor(128, 128, 128), kRuleWidth));
+    const double bottom = body_.top() + captionHeight_ + rows * rowHeight_;
+    painter.drawLine(QPointF(body_.left(), body_.top()), QPointF(body_.right(), body_.top()));
+    for (int r = 0; r <= rows; ++r) {
+        const double ry = body_.top() + captionHeight_ + r * rowHeight_;
+        painter.drawLine(QPointF(body_.left(), ry), QPointF(body_.right(), ry));
+    }
+    x = body_.left();
+    painter.drawLine(QPointF(x, body_.top()), QPointF(x, bottom));
+    for (double w : widths_) {
+        x += w;
+        painter.drawLine(QPointF(x, body_.top()), QPointF(x, bottom));
+    }
+    painter.restore();
+}
+
+bool GridReport::print(QPrinter& printer) {
+    printer.setFullPage(true);
+    paginate(printer.pageLayout());
+    int from = printer.fromPage();
+    int to = printer.toPage();
+    if (from <= 0 || to <= 0) {
+        from = 1;
+        to = pagination_.pageCount;
+    }
+    from = std::max(from, 1);
+    to = std::min(to, pagination_.pageCount);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    const double sx = printer.logicalDpiX() / 72.0;
+    const double sy = printer.logicalDpiY() / 72.0;
+    for (int page = from; page <= to; ++page) {
+        if (page > from)
+            printer.newPage();
+        painter.save();
+        painter.scale(sx, sy);
+        paintPage(painter, page - 1);
+        painter.restore();
+    }
+    return painter.end();
+}
+
+void showPrintPreview(QWidget* parent, TableWindow* window) {
+    QPrinter printer(QPrinter::HighResolution);
+    configureReportPrinter(printer);
+    GridReport report(window ? &window->table() : nullptr,
+                      window ? window->visibleFields() : std::vector<int>{},
+                      window ? window->windowTitle() : QString());
+    QPrintPreviewDialog preview(&printer, parent);
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&report](QPrinter* p) { report.print(*p); });
+    preview.exec();
+}
 
 } // namespace tabvue::gui
