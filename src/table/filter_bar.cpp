@@ -1,19 +1,19 @@
 #include "table/filter_bar.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QToolButton>
 #include <exception>
 
-#include "engine/codepage.h"
 #include "engine/table.h"
+#include "table/ansi_text.h"
 #include "table/filter_builder.h"
+#include "table/grid_model.h"
+#include "table/messages.h"
 #include "table/table_window.h"
 
 namespace tabvue::gui {
@@ -49,7 +49,7 @@ FilterBar::FilterBar(TableWindow& window, QWidget* parent)
 
 void FilterBar::refresh() {
     const engine::Table& table = window_.table();
-    const QString text = QString::fromStdString(engine::codePage(engine::ansiCodePage()).decode(table.filter()));
+    const QString text = fromAnsi(table.filter());
     label_->setText(text);
     enabled_->setChecked(table.filtered());
     QFont font = label_->font();
@@ -66,7 +66,7 @@ void FilterBar::clearFilter() {
     try {
         window_.dbviewDataControllerFilterBeforeChange(QString());
     } catch (const std::exception& e) {
-        reportError(QString::fromStdString(e.what()));
+        showMessage(this, errorText(e));
     }
     refresh();
 }
@@ -75,19 +75,14 @@ void FilterBar::setFilterEnabled(bool on) {
     try {
         window_.table().setFiltered(on);
     } catch (const std::exception& e) {
-        reportError(QString::fromStdString(e.what()));
+        showMessage(this, errorText(e));
     }
+    if (GridModel* model = window_.model())
+        model->reload();
     refresh();
 }
 
 void FilterBar::openBuilder() { runFilterBuilder(window_); }
-
-void FilterBar::reportError(const QString& message) {
-    if (report_)
-        report_(message);
-    else
-        QMessageBox::critical(window(), QApplication::applicationDisplayName(), message);
-}
 
 bool FilterBar::eventFilter(QObject* watched, QEvent* event) {
     if (watched == label_ && event->type() == QEvent::MouseButtonRelease &&

@@ -1,6 +1,5 @@
 #pragma once
 #include <QWidget>
-#include <functional>
 
 #include "table/filter_tree.h"
 
@@ -29,7 +28,7 @@ public:
     void clearFilter();
     // The check box: switches the table's Filtered on or off.
     void setFilterEnabled(bool on);
-    // Clicking the text: the filter builder.
+    // Clicking the text: the filter builder. Failures of these three show in a message box.
     void openBuilder();
 
     QString text() const;          // the filter text shown
@@ -37,10 +36,6 @@ public:
     QToolButton* clearButton() const { return clear_; }
     QCheckBox* enabledBox() const { return enabled_; }
     QLabel* textLabel() const { return label_; }
-
-    // How failures are shown; a message box unless replaced (tests replace it).
-    void setErrorReporter(std::function<void(const QString&)> report) { report_ = std::move(report); }
-    void reportError(const QString& message);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -51,7 +46,6 @@ private:
     QToolButton* clear_;
     QCheckBox* enabled_;
     QLabel* label_;
-    std::function<void(const QString&)> report_;
 };
 
 } // namespace tabvue::gui

@@ -1,6 +1,5 @@
 #include "table/filter_builder.h"
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QLocale>
 #include <QMessageBox>
@@ -9,21 +8,21 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#include "engine/codepage.h"
 #include "engine/table.h"
+#include "table/ansi_text.h"
 #include "table/filter_bar.h"
 #include "table/filter_tree_widgets.h"
+#include "table/messages.h"
 #include "table/table_window.h"
 
 namespace tabvue::gui {
 
 std::vector<FilterField> filterFields(const engine::Table& table) {
-    const engine::CodePage& ansi = engine::codePage(engine::ansiCodePage());
     std::vector<FilterField> fields;
     for (const engine::Field& f : table.fields()) {
         const FilterValueKind kind = filterValueKind(f.kind);
         if (kind != FilterValueKind::None)
-            fields.push_back({QString::fromStdString(ansi.decode(f.name)), kind});
+            fields.push_back({fromAnsi(f.name), kind});
     }
     return fields;
 }
@@ -89,11 +88,7 @@ void runFilterBuilder(TableWindow& window) {
     try {
         applyFilterTree(window, dialog.tree(), currentFilterCalendar());
     } catch (const std::exception& e) {
-        const QString message = QString::fromStdString(e.what());
-        if (bar)
-            bar->reportError(message);
-        else
-            QMessageBox::critical(&window, QApplication::applicationDisplayName(), message);
+        showMessage(&window, errorText(e));
     }
 }
 

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/codepage.h"
 #include "engine/table.h"
+#include "table/ansi_text.h"
 #include "table/table_window.h"
 
 namespace tabvue::gui {
@@ -87,7 +87,6 @@ GridReport::GridReport(engine::Table* table, std::vector<int> fields, QString ti
     : table_(table && table->isOpen() ? table : nullptr), title_(std::move(title)) {
     if (!table_)
         return;
-    const engine::CodePage& ansi = engine::codePage(engine::ansiCodePage());
     const QFontMetricsF captionMetrics(reportFont(true));
     const QFontMetricsF bodyMetrics(reportFont(false));
     const double charWidth = bodyMetrics.horizontalAdvance(QLatin1Char('0'));
@@ -97,7 +96,7 @@ GridReport::GridReport(engine::Table* table, std::vector<int> fields, QString ti
             continue;
         const engine::Field& field = all[std::size_t(f)];
         fields_.push_back(f);
-        captions_ << QString::fromStdString(ansi.decode(field.name));
+        captions_ << fromAnsi(field.name);
         rightAligned_.push_back(isNumeric(field.kind));
         natural_.push_back(std::max(captionMetrics.horizontalAdvance(captions_.back()),
                                     typicalCharacters(field) * charWidth) + 2 * kCellPadding);
@@ -124,7 +123,7 @@ QString GridReport::cellText(std::int64_t row, std::size_t column) const {
     if (rec == 0)
         return {};
     const std::string text = table_->displayText(rec, fields_[column]);
-    return QString::fromStdString(engine::codePage(engine::ansiCodePage()).decode(text));
+    return fromAnsi(text);
 }
 
 void GridReport::paintPage(QPainter& painter, int page) {

@@ -4,8 +4,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "engine/codepage.h"
 #include "engine/table.h"
+#include "table/ansi_text.h"
 
 namespace tabvue::gui {
 
@@ -24,11 +24,10 @@ QString fieldTypeName(char typeLetter) {
 }
 
 std::vector<QStringList> structureRows(const std::vector<engine::FieldDescriptor>& descriptors) {
-    const engine::CodePage& ansi = engine::codePage(engine::ansiCodePage());
     std::vector<QStringList> rows;
     rows.reserve(descriptors.size());
     for (const engine::FieldDescriptor& d : descriptors)
-        rows.push_back({QString::fromStdString(ansi.decode(d.name)), fieldTypeName(d.type),
+        rows.push_back({fromAnsi(d.name), fieldTypeName(d.type),
                         QString::number(d.width), QString::number(d.decimals)});
     return rows;
 }
