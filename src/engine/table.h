@@ -51,6 +51,10 @@ struct Field {
 
 class Table;
 
+// The type name the structure listing shows for a type letter ("Character", "Numeric", ...);
+// empty for a letter it does not name.
+std::string fieldTypeName(char type);
+
 // A filter predicate over one record's raw bytes (as stored in the file, before any translation).
 using RecordPredicate = std::function<bool(const Table&, RecordNo, const unsigned char* record)>;
 
@@ -97,8 +101,12 @@ public:
     // Values of dataset fields. Text is translated OEM->ANSI while oemTranslate() is on.
     Value value(RecordNo rec, int field) const;
     std::string displayText(RecordNo rec, int field) const;
+    // Appends the display text to out (no allocation per call once out has grown).
+    void appendDisplayText(RecordNo rec, int field, std::string& out) const;
     bool isNull(RecordNo rec, int field) const;
     bool logicalValue(RecordNo rec, int field) const; // false when the field has no value
+    // Whether the record passes the filter in force (deleted or not); false when out of range.
+    bool matchesFilter(RecordNo rec) const;
 
     // The view: records that are not deleted and pass the filter, in file order.
     std::int64_t viewCount();            // records known so far; exact once viewComplete()
