@@ -1,0 +1,64 @@
+#pragma once
+// Value helpers of the filter expression language: case tables, numbers and dates read from
+// record bytes, LIKE matching. All of them work on bytes in place and never allocate.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tabvue::engine::expr {
+
+// Upper- and lower-case mappings of a single-byte code page (bytes without a case map to themselves).
+struct CaseTables {
+    std::array<unsigned char, 256> upper{};
+    std::array<unsigned char, 256> lower{};
+};
+
+CaseTables asciiCaseTables();
+// The letters of the process-wide ANSI code page (built once, then shared).
+const CaseTables& ansiCaseTables();
+
+// Dates are day numbers of the Julian day count; 0 is the empty date, which sorts first.
+constexpr std::int32_t kEmptyDate = 0;
+constexpr std::int64_t kMillisPerDay = 86400000;
+std::int32_t dayNumber(int year, int month, int day); // 0 unless a valid date in years 1..9999
+void civilDate(std::int32_t dayNo, int& year, int& month, int& day); // kEmptyDate gives 0/0/0
+bool validDayNumber(double dayNo); // within years 1..9999
+
+// "yyyymmdd" as a date field stores it; blanks, zeros or an invalid date give the empty date.
+std::int32_t parseDtos(const unsigned char* p, std::size_t n);
+// "dd.mm.yyyy" (also with "/" or "-"), four-digit year; anything else gives the empty date.
+std::int32_t parseCtod(std::string_view text);
+void appendDtoc(std::string& out, std::int32_t dayNo); // "dd.mm.yyyy", blanks for the empty date
+void appendDtos(std::string& out, std::int32_t dayNo); // "yyyymmdd", blanks for the empty date
+
+// The number at the start of a numeric field or text: leading blanks, sign, digits, a decimal
+// point, an exponent. Blank text or text without digits is 0.
+double parseNumber(const unsigned char* p, std::size_t n);
+inline double parseNumber(std::string_view s) {
+    return parseNumber(reinterpret_cast<const unsigned char*>(s.data()), s.size());
+}
+
+// xBase STR(): the number rounded to `decimals`, right-aligned in `width` characters,
+// or `width` asterisks when it does not fit.
+void appendStr(std::string& out, double value, int width, int decimals);
+
+inline std::string_view trimRight(std::string_view s) {
+    std::size_t n = s.size();
+    while (n > 0 && s[n - 1] == ' ')
+        --n;
+    return s.substr(0, n);
+}
+inline std::string_view trimLeft(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && s[i] == ' ')
+        ++i;
+    return s.substr(i);
+}
+
+// Whole-text match of `pattern` ("%" any run, "_" one character); both sides are compared after
+// mapping every byte through `fold`. The pattern must already be folded.
+bool likeMatch(std::string_view text, std::string_view foldedPattern, const unsigned char* fold);
+
+} // namespace tabvue::engine::expr

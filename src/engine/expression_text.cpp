@@ -1,0 +1,300 @@
+#include <clocale>
+#include <cstdio>
+#include <cmath>
+#include <cwctype>
+#include <locale.h>
+#include <unordered_map>
+
+#include "engine/codepage.h"
+#include "engine/expr_text.h"
+
+namespace tabvue::engine::expr {
+
+CaseTables asciiCaseTables() {
+    CaseTables t;
+    for (int b = 0; b < 256; ++b) {
+        t.upper[b] = static_cast<unsigned char>(b >= 'a' && b <= 'z' ? b - 32 : b);
+        t.lower[b] = static_cast<unsigned char>(b >= 'A' && b <= 'Z' ? b + 32 : b);
+    }
+    return t;
+}
+
+namespace {
+
+CaseTables buildAnsiCaseTables() {
+    CaseTables t = asciiCaseTables();
+    // Unicode case mapping comes from the C library's locale-independent C.UTF-8 data.
+    locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    if (!utf8)
+        return t;
+    try {
+        const CodePage& cp = codePage(ansiCodePage());
+        std::unordered_map<char32_t, unsigned char> byteOf;
+        for (int b = 255; b >= 0; --b) {
+            char32_t u = cp.toUnicode(static_cast<unsigned char>(b));
+            if (u != 0xFFFD)
+                byteOf[u] = static_cast<unsigned char>(b);
+        }
+        for (int b = 128; b < 256; ++b) {
+            char32_t u = cp.toUnicode(static_cast<unsigned char>(b));
+            if (u == 0xFFFD)
+                continue;
+            auto up = static_cast<char32_t>(towupper_l(static_cast<wint_t>(u), utf8));
+            auto lo = static_cast<char32_t>(towlower_l(static_cast<wint_t>(u), utf8));
+            if (auto it = byteOf.find(up); up != u && it != byteOf.end())
+                t.upper[b] = it->second;
+            if (auto it = byteOf.find(lo); lo != u && it != byteOf.end())
+                t.lower[b] = it->second;
+        }
+    } catch (...) {
+        // No ANSI code page: ASCII letters only.
+    }
+    freelocale(utf8);
+    return t;
+}
+
+} // namespace
+
+const CaseTables& ansiCaseTables() {
+    static const CaseTables tables = buildAnsiCaseTables();
+    return tables;
+}
+
+// Days from 1970-01-01 of a proleptic Gregorian date, shifted to the Julian day count.
+std::int32_t dayNumber(int y, int m, int d) {
+    if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1)
+        return kEmptyDate;
+    static const int monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (d > monthDays[m - 1] + (m == 2 && leap ? 1 : 0))
+        return kEmptyDate;
+    y -= m <= 2;
+    const int era = y / 400;
+    const int yoe = y - era * 400;
+    const int doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468 + 2440588;
+}
+
+void civilDate(std::int32_t dayNo, int& year, int& month, int& day) {
+    if (dayNo == kEmptyDate) {
+        year = month = day = 0;
+        return;
+    }
+    int z = dayNo - 2440588 + 719468;
+    const int era = (z >= 0 ? z : z - 146096) / 146097;
+    const int doe = z - era * 146097;
+    const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int mp = (5 * doy + 2) / 153;
+    day = doy - (153 * mp + 2) / 5 + 1;
+    month = mp < 10 ? mp + 3 : mp - 9;
+    year = yoe + era * 400 + (month <= 2);
+}
+
+bool validDayNumber(double dayNo) {
+    static const std::int32_t first = dayNumber(1, 1, 1);
+    static const std::int32_t last = dayNumber(9999, 12, 31);
+    return dayNo >= first && dayNo <= last;
+}
+
+namespace {
+
+bool digits(const unsigned char* p, std::size_t n, int& value) {
+    value = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (p[i] < '0' || p[i] > '9')
+            return false;
+        value = value * 10 + (p[i] - '0');
+    }
+    return true;
+}
+
+void append2(std::string& out, int v) {
+    out += static_cast<char>('0' + v / 10 % 10);
+    out += static_cast<char>('0' + v % 10);
+}
+
+void append4(std::string& out, int v) {
+    append2(out, v / 100);
+    append2(out, v % 100);
+}
+
+} // namespace
+
+std::int32_t parseDtos(const unsigned char* p, std::size_t n) {
+    int y, m, d;
+    if (n < 8 || !digits(p, 4, y) || !digits(p + 4, 2, m) || !digits(p + 6, 2, d))
+        return kEmptyDate;
+    return dayNumber(y, m, d);
+}
+
+std::int32_t parseCtod(std::string_view text) {
+    text = trimRight(trimLeft(text));
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    int parts[3] = {0, 0, 0};
+    for (int k = 0; k < 3; ++k) {
+        std::size_t start = i;
+        while (i < n && p[i] >= '0' && p[i] <= '9' && i - start < 4)
+            parts[k] = parts[k] * 10 + (p[i++] - '0');
+        std::size_t len = i - start;
+        if (k < 2) {
+            if (len < 1 || len > 2 || i >= n || (p[i] != '.' && p[i] != '/' && p[i] != '-'))
+                return kEmptyDate;
+            if (k == 1 && p[i] != p[start - 1])
+                return kEmptyDate;
+            ++i;
+        } else if (len != 4 || i != n) {
+            return kEmptyDate;
+        }
+    }
+    return dayNumber(parts[2], parts[1], parts[0]);
+}
+
+void appendDtoc(std::string& out, std::int32_t dayNo) {
+    if (dayNo == kEmptyDate) {
+        out += "  .  .    ";
+        return;
+    }
+    int y, m, d;
+    civilDate(dayNo, y, m, d);
+    append2(out, d);
+    out += '.';
+    append2(out, m);
+    out += '.';
+    append4(out, y);
+}
+
+void appendDtos(std::string& out, std::int32_t dayNo) {
+    if (dayNo == kEmptyDate) {
+        out += "        ";
+        return;
+    }
+    int y, m, d;
+    civilDate(dayNo, y, m, d);
+    append4(out, y);
+    append2(out, m);
+    append2(out, d);
+}
+
+namespace {
+
+double scaleByPowerOf10(double v, int exp) {
+    // Exact powers of ten up to 1e22 keep a division or multiplication correctly rounded,
+    // so a field's "500.50" and a literal 500.50 give the same double.
+    static const double exact[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (exp == 0 || v == 0)
+        return v;
+    if (exp > 0)
+        return exp <= 22 ? v * exact[exp] : v * std::pow(10.0, exp);
+    return -exp <= 22 ? v / exact[-exp] : v / std::pow(10.0, -exp);
+}
+
+} // namespace
+
+double parseNumber(const unsigned char* p, std::size_t n) {
+    std::size_t i = 0;
+    while (i < n && (p[i] == ' ' || p[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < n && (p[i] == '-' || p[i] == '+'))
+        negative = p[i++] == '-';
+    std::uint64_t mantissa = 0;
+    int scale = 0; // power of ten applied to the mantissa
+    bool anyDigit = false;
+    for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i) {
+        anyDigit = true;
+        if (mantissa < 100000000000000000ULL)
+            mantissa = mantissa * 10 + (p[i] - '0');
+        else
+            ++scale;
+    }
+    if (i < n && p[i] == '.') {
+        for (++i; i < n && p[i] >= '0' && p[i] <= '9'; ++i) {
+            anyDigit = true;
+            if (mantissa < 100000000000000000ULL) {
+                mantissa = mantissa * 10 + (p[i] - '0');
+                --scale;
+            }
+        }
+    }
+    if (!anyDigit)
+        return 0.0;
+    if (i + 1 < n && (p[i] == 'e' || p[i] == 'E')) {
+        std::size_t j = i + 1;
+        bool expNegative = false;
+        if (p[j] == '-' || p[j] == '+')
+            expNegative = p[j++] == '-';
+        int exp = 0;
+        bool expDigit = false;
+        for (; j < n && p[j] >= '0' && p[j] <= '9'; ++j) {
+            expDigit = true;
+            if (exp < 10000)
+                exp = exp * 10 + (p[j] - '0');
+        }
+        if (expDigit)
+            scale += expNegative ? -exp : exp;
+    }
+    if (scale < -400)
+        return negative ? -0.0 : 0.0;
+    if (scale > 400)
+        scale = 400;
+    double v = scaleByPowerOf10(static_cast<double>(mantissa), scale);
+    return negative ? -v : v;
+}
+
+void appendStr(std::string& out, double value, int width, int decimals) {
+    if (width < 1)
+        width = 1;
+    if (width > 255)
+        width = 255;
+    if (decimals < 0)
+        decimals = 0;
+    if (decimals > 15)
+        decimals = 15;
+    if (decimals > 0 && decimals + 2 > width)
+        decimals = width > 2 ? width - 2 : 0;
+    char buf[400];
+    int len = -1;
+    if (std::isfinite(value) && std::fabs(value) < 0.5 * std::pow(10.0, -decimals))
+        value = 0.0; // no "-0"
+    if (std::isfinite(value) && std::fabs(value) < 1e250)
+        len = std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+    if (len < 0 || len > width) {
+        out.append(static_cast<std::size_t>(width), '*');
+        return;
+    }
+    out.append(static_cast<std::size_t>(width - len), ' ');
+    out.append(buf, static_cast<std::size_t>(len));
+}
+
+bool likeMatch(std::string_view text, std::string_view pattern, const unsigned char* fold) {
+    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* p = reinterpret_cast<const unsigned char*>(pattern.data());
+    const std::size_t n = text.size(), m = pattern.size();
+    std::size_t ti = 0, pi = 0;
+    std::size_t starP = std::string_view::npos, starT = 0;
+    while (ti < n) {
+        if (pi < m && p[pi] == '%') {
+            starP = pi++;
+            starT = ti;
+        } else if (pi < m && (p[pi] == '_' || p[pi] == fold[t[ti]])) {
+            ++ti;
+            ++pi;
+        } else if (starP != std::string_view::npos) {
+            pi = starP + 1;
+            ti = ++starT;
+        } else {
+            return false;
+        }
+    }
+    while (pi < m && p[pi] == '%')
+        ++pi;
+    return pi == m;
+}
+
+} // namespace tabvue::engine::expr
