@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <cstdio>
 #include <cerrno>
 #include <cstdlib>
@@ -66,16 +67,35 @@ public:
         }
     }
     void append(std::string_view bytes, std::string& out) const {
-        for (const char c : bytes) {
-            const auto b = static_cast<unsigned char>(c);
-            if (b >= 0x20 && b < 0x7F && b != '\\')
-                out.push_back(c);
-            else
-                out += map_[b];
+        const char* p = bytes.data();
+        const char* end = p + bytes.size();
+        while (p < end) {
+            // Plain ASCII runs go in one piece.
+            const char* run = p;
+            while (end - p >= 8 && plainWord(p))
+                p += 8;
+            while (p < end && plain(static_cast<unsigned char>(*p)))
+                ++p;
+            if (p > run)
+                out.append(run, static_cast<std::size_t>(p - run));
+            if (p < end)
+                out += map_[static_cast<unsigned char>(*p++)];
         }
     }
 
 private:
+    static bool plain(unsigned char b) { return b >= 0x20 && b < 0x7F && b != '\\'; }
+    // Whether eight bytes are all plain: none below 0x20, none above 0x7E, no backslash.
+    static bool plainWord(const char* p) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+        const std::uint64_t below = (w - ones * 0x20) & ~w & highs;
+        const std::uint64_t above = ((w + ones * (0x7F - 0x7E)) | w) & highs;
+        const std::uint64_t x = w ^ (ones * '\\');
+        const std::uint64_t slash = (x - ones) & ~x & highs;
+        return (below | above | slash) == 0;
+    }
     std::string map_[256];
 };
 
@@ -254,31 +274,31 @@ int runDump(const std::vector<std::string>& args) {
         return 1;
     }
 
-    const auto& fields = table.fields();
-    std::vector<bool> blob(fields.size());
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        blob[i] = fields[i].kind == engine::FieldKind::Blob;
-
+    const std::size_t fieldCount = table.fields().size();
+    // Only text can hold bytes that need decoding or escaping; other display texts are ASCII.
+    std::vector<char> isText(fieldCount);
+    for (std::size_t i = 0; i < fieldCount; ++i) {
+        const engine::FieldKind k = table.fields()[i].kind;
+        isText[i] = k == engine::FieldKind::String || k == engine::FieldKind::Memo;
+    }
     Output out(stdout);
-    std::string scratch;
+    engine::RecordTexts texts;
     long long written = 0;
     auto writeRecord = [&](engine::RecordNo rec, bool deleted) {
         std::string& s = out.buffer();
         if (deleted)
             s += "*\t";
-        for (std::size_t i = 0; i < fields.size(); ++i) {
+        table.displayTexts(rec, texts);
+        for (std::size_t i = 0; i < fieldCount; ++i) {
             if (i)
                 s += '\t';
-            const int f = static_cast<int>(i);
-            if (table.isNull(rec, f)) {
+            // Blob fields show "** BINARY **" as their display text.
+            if (texts.null[i])
                 s += "\\N";
-            } else if (blob[i]) {
-                s += "** BINARY **";
-            } else {
-                scratch.clear();
-                table.appendDisplayText(rec, f, scratch);
-                decoder->append(scratch, s);
-            }
+            else if (isText[i])
+                decoder->append(texts.field(i), s);
+            else
+                s += texts.field(i);
         }
         s += '\n';
         out.maybeFlush();

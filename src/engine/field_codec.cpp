@@ -75,13 +75,6 @@ void append2(int v, std::string& out) {
     out.push_back(static_cast<char>('0' + v % 10));
 }
 
-void append4(int v, std::string& out) {
-    out.push_back(static_cast<char>('0' + (v / 1000) % 10));
-    out.push_back(static_cast<char>('0' + (v / 100) % 10));
-    out.push_back(static_cast<char>('0' + (v / 10) % 10));
-    out.push_back(static_cast<char>('0' + v % 10));
-}
-
 bool allDigits(std::string_view s) {
     if (s.empty())
         return false;
@@ -99,6 +92,33 @@ int toInt(std::string_view s) {
 }
 
 } // namespace
+
+std::size_t trimmedLength(const char* p, std::size_t n) {
+    // Eight bytes at a time: a word is all blanks when no bit but 0x20 is set in any byte.
+    while (n >= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + n - 8, 8);
+        if ((w & 0xDFDFDFDFDFDFDFDFull) != 0)
+            break;
+        n -= 8;
+    }
+    while (n > 0 && (static_cast<unsigned char>(p[n - 1]) & 0xDF) == 0)
+        --n;
+    return n;
+}
+
+bool hasHighBytes(const char* p, std::size_t n) {
+    std::uint64_t acc = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        acc |= w;
+    }
+    for (; i < n; ++i)
+        acc |= static_cast<unsigned char>(p[i]);
+    return (acc & 0x8080808080808080ull) != 0;
+}
 
 bool parseNumber(const unsigned char* p, int width, double& value) {
     return parseDecimal(trimmedNumber(p, width), value);
@@ -174,11 +194,11 @@ bool validDate(const Date& d) {
 void appendDate(const Date& d, std::string& out) {
     if (d.empty())
         return;
-    append2(d.day, out);
-    out.push_back('.');
-    append2(d.month, out);
-    out.push_back('.');
-    append4(d.year, out);
+    const char text[10] = {static_cast<char>('0' + d.day / 10 % 10), static_cast<char>('0' + d.day % 10), '.',
+                           static_cast<char>('0' + d.month / 10 % 10), static_cast<char>('0' + d.month % 10), '.',
+                           static_cast<char>('0' + d.year / 1000 % 10), static_cast<char>('0' + d.year / 100 % 10),
+                           static_cast<char>('0' + d.year / 10 % 10), static_cast<char>('0' + d.year % 10)};
+    out.append(text, sizeof text);
 }
 
 void appendDateTime(const DateTime& t, std::string& out) {

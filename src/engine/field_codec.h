@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -6,6 +7,11 @@
 #include "engine/value.h"
 
 namespace tabvue::engine::codec {
+
+// Length of p[0..n) without trailing blanks (spaces and NUL bytes).
+std::size_t trimmedLength(const char* p, std::size_t n);
+// Whether any byte of p[0..n) is 0x80 or above.
+bool hasHighBytes(const char* p, std::size_t n);
 
 // Numeric text (N, F): leading/trailing blanks, NUL bytes and '*' padding count as blank.
 // false when the field is blank or holds no number.

@@ -43,6 +43,8 @@ std::string baseName(const std::string& p) {
 }
 
 void translate(std::string& s, const std::array<unsigned char, 256>& table) {
+    if (!codec::hasHighBytes(s.data(), s.size()))
+        return;
     for (char& c : s)
         c = static_cast<char>(table[static_cast<unsigned char>(c)]);
 }
@@ -307,9 +309,7 @@ struct Table::Impl {
         std::size_t n = static_cast<std::size_t>(d.width);
         if (d.type == 'V' && flagBit(rec, d.varLengthBit) && n > 0)
             n = std::min<std::size_t>(static_cast<unsigned char>(p[n - 1]), n - 1);
-        while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\0'))
-            --n;
-        return {p, n};
+        return {p, codec::trimmedLength(p, n)};
     }
 
     std::string memoData(const unsigned char* rec, const FieldDescriptor& d) const {
@@ -437,12 +437,12 @@ struct Table::Impl {
         switch (f.kind) {
         case FieldKind::String: {
             const std::string_view s = rawText(rec, d);
-            if (oem) {
+            const std::size_t at = out.size();
+            out.append(s);
+            if (oem && codec::hasHighBytes(s.data(), s.size())) {
                 const auto& t = oemToAnsiTable();
-                for (char c : s)
-                    out.push_back(static_cast<char>(t[static_cast<unsigned char>(c)]));
-            } else {
-                out.append(s);
+                for (std::size_t i = at; i < out.size(); ++i)
+                    out[i] = static_cast<char>(t[static_cast<unsigned char>(out[i])]);
             }
             return;
         }
@@ -1172,6 +1172,25 @@ void Table::appendDisplayText(RecordNo rec, int field, std::string& out) const {
     d->checkField(field);
     if (const unsigned char* p = d->record(rec))
         d->appendDisplay(p, field, out);
+}
+
+bool Table::displayTexts(RecordNo rec, RecordTexts& out) const {
+    out.text.clear();
+    const std::size_t n = d->layout.fields.size();
+    out.ends.resize(n);
+    out.null.resize(n);
+    const unsigned char* p = d->record(rec);
+    if (!p)
+        return false;
+    const bool nullable = d->layout.nullFlagsDescriptor >= 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const bool isNull = nullable && d->isNullAt(p, d->descriptorOf(static_cast<int>(i)));
+        out.null[i] = isNull;
+        if (!isNull)
+            d->appendDisplay(p, static_cast<int>(i), out.text);
+        out.ends[i] = static_cast<std::uint32_t>(out.text.size());
+    }
+    return true;
 }
 
 bool Table::isNull(RecordNo rec, int field) const {

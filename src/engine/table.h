@@ -51,6 +51,17 @@ struct Field {
 
 class Table;
 
+// The display texts of one record's dataset fields, laid end to end (for fast bulk output).
+struct RecordTexts {
+    std::string text;                // every field's display text, in field order
+    std::vector<std::uint32_t> ends; // end offset in text of each field's display text
+    std::vector<char> null;          // whether each field's value is null (0 or 1)
+    std::string_view field(std::size_t i) const {
+        const std::uint32_t start = i == 0 ? 0 : ends[i - 1];
+        return std::string_view(text).substr(start, ends[i] - start);
+    }
+};
+
 // The type name the structure listing shows for a type letter ("Character", "Numeric", ...);
 // empty for a letter it does not name.
 std::string fieldTypeName(char type);
@@ -103,6 +114,8 @@ public:
     std::string displayText(RecordNo rec, int field) const;
     // Appends the display text to out (no allocation per call once out has grown).
     void appendDisplayText(RecordNo rec, int field, std::string& out) const;
+    // Every dataset field's display text of a record at once; false when out of range.
+    bool displayTexts(RecordNo rec, RecordTexts& out) const;
     bool isNull(RecordNo rec, int field) const;
     bool logicalValue(RecordNo rec, int field) const; // false when the field has no value
     // Whether the record passes the filter in force (deleted or not); false when out of range.
