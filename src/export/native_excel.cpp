@@ -2,15 +2,12 @@
 
 #include <bit>
 #include <cmath>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <stdexcept>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "engine/error.h"
+#include "export/export_options.h"
+#include "export/file_output.h"
 
 namespace tabvue::exporter {
 
@@ -79,52 +76,6 @@ void civilFromDays(std::int64_t z, int& y, int& m, int& d) {
     y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
 }
 
-// Writes the bytes to a temporary file beside the target and renames it over the target, so a
-// failure leaves any existing file untouched and never a partial one.
-void writeFileReplacing(const std::string& path, std::string_view bytes) {
-    if (path.empty()) throw Error("Cannot create file: no file name given");
-    std::string temp = path + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) throw Error("Cannot create file " + path + ": " + std::strerror(errno));
-    auto fail = [&](const char* what) {
-        int err = errno;
-        ::close(fd);
-        ::unlink(temp.c_str());
-        throw Error(std::string(what) + " " + path + ": " + std::strerror(err));
-    };
-    struct stat st {};
-    mode_t mode;
-    if (::stat(path.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    if (::fchmod(fd, mode) != 0) fail("Cannot create file");
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail("Cannot write file");
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0) {
-        int err = errno;
-        ::unlink(temp.c_str());
-        throw Error("Cannot write file " + path + ": " + std::strerror(err));
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        int err = errno;
-        ::unlink(temp.c_str());
-        throw Error("Cannot create file " + path + ": " + std::strerror(err));
-    }
-}
-
 } // namespace
 
 std::string dateTimeText(double days) {
@@ -189,6 +140,10 @@ void NativeExcel::writeRecordHeader(std::uint16_t number, std::uint16_t length) 
 void NativeExcel::putDouble(double v) {
     std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
     for (int i = 0; i < 8; ++i) put8(static_cast<unsigned>(bits >> (8 * i)));
+}
+
+void NativeExcel::writeFont(const FontDescription* font) {
+    if (font) writeFont(font->name, font->size(), static_cast<std::uint16_t>(font->style.bits()));
 }
 
 void NativeExcel::writeFont(std::string_view face, int sizePoints, std::uint16_t styleBits) {
@@ -339,7 +294,7 @@ void NativeExcel::writeValue(const CellVariant& value) {
 }
 
 void NativeExcel::saveToFile() const {
-    writeFileReplacing(fileName_, bytes_);
+    writeWholeFile(fileName_, bytes_);
 }
 
 void NativeExcel::setBiff(BIFFVersion v) {

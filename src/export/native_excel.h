@@ -6,6 +6,8 @@
 
 namespace tabvue::exporter {
 
+struct FontDescription;
+
 // Record version of the BOF and DIMENSIONS records; every other record is the same in all four.
 enum class BIFFVersion : std::uint8_t { bvBIFF2, bvBIFF3, bvBIFF4, bvBIFF5 };
 
@@ -138,6 +140,8 @@ public:
     virtual void endSheet();
 
     // Page set-up and sheet records.
+    // FONT of a font description: its size in points, its style, its face; nothing when absent.
+    void writeFont(const FontDescription* font);
     // FONT: height sizePoints x 20, style bits 1 bold, 2 italic, 4 underline, 8 strike-out.
     // Ignored once four fonts are written in this sheet.
     void writeFont(std::string_view face, int sizePoints, std::uint16_t styleBits);
