@@ -44,9 +44,10 @@ inline double parseNumber(std::string_view s) {
 // or `width` asterisks when it does not fit.
 void appendStr(std::string& out, double value, int width, int decimals);
 
+// Trailing blanks, and the NUL bytes some writers pad fields with, are padding.
 inline std::string_view trimRight(std::string_view s) {
     std::size_t n = s.size();
-    while (n > 0 && s[n - 1] == ' ')
+    while (n > 0 && (s[n - 1] == ' ' || s[n - 1] == '\0'))
         --n;
     return s.substr(0, n);
 }

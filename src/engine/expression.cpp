@@ -26,14 +26,18 @@ RecordPredicate compileFilter(std::string_view text, const Table& table) {
     schema.fields = &table.fields();
     schema.versionByte = table.versionByte();
     schema.recordLength = table.recordLength();
-    // Text literals are in the dataset's encoding, so field text is translated before comparing.
-    schema.oemToAnsi = table.oemTranslate() ? &oemToAnsiTable() : nullptr;
-    std::shared_ptr<const expr::Condition> condition = expr::compileCondition(text, schema);
-    if (!condition)
+    // Text literals are in the dataset's encoding, so field text is translated OEM->ANSI before
+    // comparing while the table translates. Both forms are compiled now, so switching the
+    // translation later keeps the filter right without compiling again.
+    std::shared_ptr<const expr::Condition> plain = expr::compileCondition(text, schema);
+    if (!plain)
         return {};
-    return [condition](const Table& t, RecordNo rec, const unsigned char* record) {
+    schema.oemToAnsi = &oemToAnsiTable();
+    std::shared_ptr<const expr::Condition> translated = expr::compileCondition(text, schema);
+    return [plain, translated](const Table& t, RecordNo rec, const unsigned char* record) {
         TableSource source(t);
-        return condition->matches(expr::EvalContext{&source, rec, record});
+        const expr::EvalContext ctx{&source, rec, record};
+        return (t.oemTranslate() ? translated : plain)->matches(ctx);
     };
 }
 

@@ -340,16 +340,25 @@ private:
         fail("Unknown field '" + std::string(t.spelling.substr(0, 60)) + "'", t.pos);
     }
 
+    // Fields by their dataset names (what the grid shows; a repeated name gets a suffix there).
     NodePtr field(const Token& t) {
         const auto& descs = *schema_.descriptors;
-        for (const auto& d : descs) {
-            if (d.datasetField < 0 || !sameName(d.name, t.spelling))
-                continue;
+        auto build = [&](const FieldDescriptor& d) {
             if (d.offset < 1 || d.width < 0 ||
                 (schema_.recordLength > 0 && d.offset + d.width > schema_.recordLength))
                 fail("Field '" + d.name + "' lies outside the record", t.pos);
             return makeField(place(d), t.pos);
+        };
+        if (schema_.fields) {
+            for (const auto& f : *schema_.fields)
+                if (sameName(f.name, t.spelling) && f.descriptor >= 0 &&
+                    f.descriptor < static_cast<int>(descs.size()))
+                    return build(descs[static_cast<std::size_t>(f.descriptor)]);
+            return nullptr;
         }
+        for (const auto& d : descs)
+            if (d.datasetField >= 0 && sameName(d.name, t.spelling))
+                return build(d);
         return nullptr;
     }
 

@@ -1,3 +1,4 @@
+#include <charconv>
 #include <clocale>
 #include <cstdio>
 #include <cmath>
@@ -181,17 +182,12 @@ void appendDtos(std::string& out, std::int32_t dayNo) {
 
 namespace {
 
+// exp within -22..22, where every power of ten is an exact double.
 double scaleByPowerOf10(double v, int exp) {
-    // Exact powers of ten up to 1e22 keep a division or multiplication correctly rounded,
-    // so a field's "500.50" and a literal 500.50 give the same double.
     static const double exact[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    if (exp == 0 || v == 0)
-        return v;
-    if (exp > 0)
-        return exp <= 22 ? v * exact[exp] : v * std::pow(10.0, exp);
-    return -exp <= 22 ? v / exact[-exp] : v / std::pow(10.0, -exp);
+    return exp >= 0 ? v * exact[exp] : v / exact[-exp];
 }
 
 } // namespace
@@ -203,22 +199,25 @@ double parseNumber(const unsigned char* p, std::size_t n) {
     bool negative = false;
     if (i < n && (p[i] == '-' || p[i] == '+'))
         negative = p[i++] == '-';
+    const std::size_t start = i;
     std::uint64_t mantissa = 0;
     int scale = 0; // power of ten applied to the mantissa
-    bool anyDigit = false;
+    bool anyDigit = false, exact = true;
     for (; i < n && p[i] >= '0' && p[i] <= '9'; ++i) {
         anyDigit = true;
-        if (mantissa < 100000000000000000ULL)
+        if (mantissa < 100000000000000ULL)
             mantissa = mantissa * 10 + (p[i] - '0');
         else
-            ++scale;
+            exact = false;
     }
     if (i < n && p[i] == '.') {
         for (++i; i < n && p[i] >= '0' && p[i] <= '9'; ++i) {
             anyDigit = true;
-            if (mantissa < 100000000000000000ULL) {
+            if (mantissa < 100000000000000ULL) {
                 mantissa = mantissa * 10 + (p[i] - '0');
                 --scale;
+            } else {
+                exact = false;
             }
         }
     }
@@ -233,17 +232,26 @@ double parseNumber(const unsigned char* p, std::size_t n) {
         bool expDigit = false;
         for (; j < n && p[j] >= '0' && p[j] <= '9'; ++j) {
             expDigit = true;
-            if (exp < 10000)
+            if (exp < 100000)
                 exp = exp * 10 + (p[j] - '0');
         }
-        if (expDigit)
+        if (expDigit) {
             scale += expNegative ? -exp : exp;
+            i = j;
+        }
     }
-    if (scale < -400)
-        return negative ? -0.0 : 0.0;
-    if (scale > 400)
-        scale = 400;
-    double v = scaleByPowerOf10(static_cast<double>(mantissa), scale);
+    double v;
+    if (exact && scale >= -22 && scale <= 22) {
+        // Up to 15 digits and an exact power of ten: one correctly rounded operation, so a
+        // field's "500.50" and a literal 500.50 give the same double.
+        v = scaleByPowerOf10(static_cast<double>(mantissa), scale);
+    } else {
+        v = 0.0;
+        const char* first = reinterpret_cast<const char*>(p + start);
+        auto r = std::from_chars(first, reinterpret_cast<const char*>(p + i), v);
+        if (r.ec == std::errc::result_out_of_range)
+            v = scale > 0 ? HUGE_VAL : 0.0;
+    }
     return negative ? -v : v;
 }
 
