@@ -347,6 +347,7 @@ void CustomExport::runExport() {
 void CustomExport::writeDocument(const std::string& fileName) { writeDocumentReporting(fileName); }
 
 bool CustomExport::writeDocumentReporting(const std::string& fileName) {
+    lastErrorMessage_.clear();
     if (onBeginExport)
         onBeginExport(*this);
     Document doc(*this, host_, fileName);
@@ -397,6 +398,9 @@ bool CustomExport::writeDocumentReporting(const std::string& fileName) {
             throw Error("This export format is not available");
         doc.run(*writer, progress ? host_ : nullptr);
         written = true;
+    } catch (const std::exception& e) {
+        lastErrorMessage_ = e.what();
+        fireError(ExportError::xeGeneralExportError);
     } catch (...) {
         fireError(ExportError::xeGeneralExportError);
     }

@@ -122,6 +122,9 @@ public:
     void runExport();
     // Writes the document of the current ExportType to fileName (or the clipboard).
     void writeDocument(const std::string& fileName);
+    // Why the last run reported xeGeneralExportError (the failure's message), for a caller that
+    // tells the user; empty when the last run had no such failure.
+    const std::string& lastErrorMessage() const { return lastErrorMessage_; }
 
     // "XLS", "HTML"/"HTM", ... without the dot.
     std::string defaultExtension() const;
@@ -195,6 +198,7 @@ private:
     ExcelOptions excel_;
     ExportOptionSet options_ = DefaultExportOptions;
     ExportHost* host_ = nullptr;
+    std::string lastErrorMessage_;
 
     std::uint32_t recordTotal_ = 0;
     std::uint32_t currentRow_ = 0;
