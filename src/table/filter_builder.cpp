@@ -2,7 +2,6 @@
 
 #include <QDialogButtonBox>
 #include <QLocale>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -66,7 +65,7 @@ FilterNode FilterBuilderDialog::tree() const { return root_->node(); }
 void FilterBuilderDialog::accept() {
     const QString problem = filterTreeProblem(tree());
     if (!problem.isEmpty()) {
-        QMessageBox::warning(this, windowTitle(), problem);
+        showMessage(this, problem);
         return;
     }
     QDialog::accept();
