@@ -1,5 +1,6 @@
 #include "engine/field_codec.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -205,7 +206,8 @@ void appendDateTime(const DateTime& t, std::string& out) {
     if (t.date.empty())
         return;
     appendDate(t.date, out);
-    const int secs = t.millisOfDay / 1000;
+    // Stored milliseconds are often a hair off a whole second (08:29:59.999 for 08:30).
+    const int secs = std::min((t.millisOfDay + 500) / 1000, 86399);
     out.push_back(' ');
     append2(secs / 3600, out);
     out.push_back(':');
@@ -387,13 +389,30 @@ bool formatNumberFieldFromText(std::string_view text, int width, int decimals, s
     double v;
     if (!parseDecimal(t, v))
         return false;
-    // Exact re-spelling when the text already has no more decimals than the field.
+    // A plain decimal is re-spelled exactly; one with more decimals than the field does not fit.
     std::string digits;
     appendNumberText(reinterpret_cast<const unsigned char*>(t.data()), static_cast<int>(t.size()),
                      decimals, digits);
-    if (digits.empty())
-        return formatNumberField(v, width, decimals, out);
-    if (digits.size() > static_cast<std::size_t>(width))
+    const std::size_t point = t.find_first_of(".,");
+    const bool exponent = t.find_first_of("eE") != std::string_view::npos;
+    if (!exponent && point != std::string_view::npos &&
+        t.size() - point - 1 > static_cast<std::size_t>(decimals)) {
+        // Trailing zeros beyond the field's decimals lose nothing.
+        std::string_view extra = t.substr(point + 1 + static_cast<std::size_t>(decimals));
+        if (extra.find_first_not_of('0') != std::string_view::npos)
+            return false;
+        std::string shortened(t.substr(0, point + 1 + static_cast<std::size_t>(decimals)));
+        if (decimals == 0)
+            shortened.pop_back();
+        return formatNumberFieldFromText(shortened, width, decimals, out);
+    }
+    if (exponent) {
+        if (!formatNumberField(v, width, decimals, out))
+            return false;
+        double back;
+        return parseDecimal(trimText(out), back) && back == v;
+    }
+    if (digits.empty() || digits.size() > static_cast<std::size_t>(width))
         return false;
     out.assign(static_cast<std::size_t>(width) - digits.size(), ' ');
     out += digits;
