@@ -132,8 +132,10 @@ MainWindow::MainWindow(const QString& firstArgument, QWidget* parent)
     dsexport_->setDateFormat("dd.MM.yyyy");
     dsexport_->setTimeFormat("h:mm");
     dsexport_->setDateTimeFormat("h:mm dd.MM.yyyy");
-    dsexport_->onError = [this](exporter::CustomExport&, exporter::ExportError error) {
-        const QString text = exportErrorText(error);
+    dsexport_->onError = [this](exporter::CustomExport& sender, exporter::ExportError error) {
+        QString text = exportErrorText(error);
+        if (error == exporter::ExportError::xeGeneralExportError && !sender.lastErrorMessage().empty())
+            text += QLatin1Char('\n') + QString::fromStdString(sender.lastErrorMessage());
         if (!text.isEmpty())
             showMessage(this, text);
     };

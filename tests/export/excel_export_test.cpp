@@ -475,6 +475,7 @@ TEST(ExcelExport, ATableThatDoesNotFitASheetFailsAndWritesNoFile) {
         } else {
             EXPECT_EQ(s.errors, std::vector<ExportError>{ExportError::xeGeneralExportError});
             EXPECT_EQ(readFile(target), "old") << "the existing file is untouched";
+            EXPECT_TRUE(s.lastErrorMessage().starts_with("The table does not fit a sheet")) << s.lastErrorMessage();
         }
         EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
     }
