@@ -62,6 +62,9 @@ private:
     bool previous_;
 };
 
+// Marks a row insertion or removal in flight, during which the model does not grow itself.
+using Changing = OwnChange;
+
 } // namespace
 
 GridModel::GridModel(engine::Table& table, QObject* parent) : QAbstractTableModel(parent), table_(table) {
@@ -81,6 +84,7 @@ void GridModel::dropCache() const {
 }
 
 void GridModel::reload() {
+    Changing changing(changing_);
     beginResetModel();
     reloadPending_ = false;
     dropCache();
@@ -97,6 +101,11 @@ void GridModel::reload() {
         settleTimer_.start();
     else
         settleTimer_.stop();
+}
+
+void GridModel::runOwnChange(const std::function<void()>& change) {
+    OwnChange own(ownChange_);
+    change();
 }
 
 void GridModel::invalidate() {
@@ -403,14 +412,9 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
             const RecordNo rec = appendWithValue(col, value, role);
             if (rec == 0)
                 return true;
-            const std::int64_t count = table_.viewCount();
-            if (count == known_ + 1 && table_.viewRecord(known_) == rec) {
-                beginInsertRows({}, static_cast<int>(known_ + 1), static_cast<int>(known_ + 1));
-                known_ = count;
-                endInsertRows();
-            } else if (count != known_) {
-                reload();
-            }
+            // The new record is the last of the file: settle the view up to it, then show it.
+            table_.viewPosition(rec);
+            syncRowCount();
             emit recordAppended(rowOfRecord(rec));
             return true;
         }
@@ -424,22 +428,27 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
         emit editRefused(errorText(e));
         return false;
     }
-    // The record may have left the view (a filter no longer holds); then the rows move.
-    bool moved = false;
+    // Under a filter the engine re-reads its view after a write: the record may have left it.
+    bool stays = true;
     {
         OwnChange own(ownChange_);
-        moved = table_.viewCount() != known_;
+        const std::int64_t pos = index.row() - 1;
+        stays = table_.viewRecord(pos) == recordAt(index.row()) || table_.viewRecord(pos) == 0;
+        if (known_ > 0)
+            table_.viewRecord(known_ - 1);
+        stays = stays && table_.viewPosition(recordAt(index.row())) == pos;
     }
-    if (moved) {
+    if (!stays) {
         reload();
-    } else {
-        const int blockNo = (index.row() - 1) / blockRows;
-        if (auto it = cache_.find(blockNo); it != cache_.end()) {
-            lru_.erase(it->second.lru);
-            cache_.erase(it);
-        }
-        emit dataChanged(this->index(index.row(), 0), this->index(index.row(), columnCount() - 1));
+        return true;
     }
+    const int blockNo = (index.row() - 1) / blockRows;
+    if (auto it = cache_.find(blockNo); it != cache_.end()) {
+        lru_.erase(it->second.lru);
+        cache_.erase(it);
+    }
+    emit dataChanged(this->index(index.row(), 0), this->index(index.row(), columnCount() - 1));
+    syncRowCount();
     return true;
 }
 
@@ -448,24 +457,31 @@ void GridModel::deleteRow(int row) {
     if (rec == 0)
         return;
     OwnChange own(ownChange_);
-    beginRemoveRows({}, row, row);
     bool failed = false;
     std::string message;
-    try {
-        table_.deleteRecord(rec);
-    } catch (const std::exception& e) {
-        failed = true;
-        message = e.what();
+    {
+        Changing changing(changing_);
+        beginRemoveRows({}, row, row);
+        try {
+            table_.deleteRecord(rec);
+        } catch (const std::exception& e) {
+            failed = true;
+            message = e.what();
+        }
+        known_ -= 1;
+        dropCache();
+        if (currentRow_ == row)
+            currentRow_ = -1;
+        // The engine starts its view again after a delete; settle it as far as it was.
+        if (!failed && known_ > 0)
+            table_.viewRecord(known_ - 1);
+        endRemoveRows();
     }
-    known_ -= 1;
-    dropCache();
-    if (currentRow_ == row)
-        currentRow_ = -1;
-    endRemoveRows();
-    if (failed || table_.viewCount() != known_)
+    if (failed) {
         reload();
-    if (failed)
         throw Error(message);
+    }
+    syncRowCount();
 }
 
 bool GridModel::canFetchMore(const QModelIndex& parent) const {
@@ -473,11 +489,25 @@ bool GridModel::canFetchMore(const QModelIndex& parent) const {
 }
 
 void GridModel::fetchMore(const QModelIndex& parent) {
-    if (!parent.isValid())
+    if (!parent.isValid() && !changing_)
         settleStep();
 }
 
+void GridModel::settleAll() {
+    if (!table_.isOpen() || fields_.empty() || changing_)
+        return;
+    {
+        OwnChange own(ownChange_);
+        while (!table_.advanceView(1u << 20)) {
+        }
+    }
+    syncRowCount();
+    settleTimer_.stop();
+}
+
 void GridModel::settleStep() {
+    if (changing_)
+        return;
     if (!table_.isOpen() || fields_.empty()) {
         settleTimer_.stop();
         return;
@@ -498,13 +528,22 @@ void GridModel::syncRowCount() {
         OwnChange own(ownChange_);
         count = table_.viewCount();
     }
+    count = std::min<std::int64_t>(count, INT32_MAX - 1);
     if (count > known_) {
-        beginInsertRows({}, static_cast<int>(known_ + 1), static_cast<int>(std::min<std::int64_t>(count, INT32_MAX - 1)));
+        Changing changing(changing_);
+        beginInsertRows({}, static_cast<int>(known_ + 1), static_cast<int>(count));
+        // The block that held the old last rows was cut short; it is read again.
+        if (auto it = cache_.find(known_ / blockRows); it != cache_.end()) {
+            lru_.erase(it->second.lru);
+            cache_.erase(it);
+        }
         known_ = count;
         endInsertRows();
     } else if (count < known_) {
         reload();
     }
+    if (table_.isOpen() && !table_.viewComplete() && !settleTimer_.isActive())
+        settleTimer_.start();
 }
 
 void GridModel::onViewChanged() {

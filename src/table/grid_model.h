@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <unordered_map>
 #include <vector>
@@ -44,6 +45,13 @@ public:
 
     // Deletes the record shown in this row; throws tabvue::Error when the engine refuses.
     void deleteRow(int row);
+
+    // Runs engine calls that change the view (translation, filter) without the queued re-read that
+    // a foreign change gets; the caller refreshes the model itself afterwards.
+    void runOwnChange(const std::function<void()>& change);
+
+    // Settles the whole view now (before going to the last record).
+    void settleAll();
 
     // How many records the idle step settles at a time.
     void setSettleBudget(std::size_t records) { settleBudget_ = records; }
@@ -87,6 +95,7 @@ private:
     int listener_ = -1;
     bool ownChange_ = false;
     bool notified_ = false;
+    bool changing_ = false;
     bool reloadPending_ = false;
     std::vector<engine::Field> fields_;
     std::int64_t known_ = 0; // view records the model exposes

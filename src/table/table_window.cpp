@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QStatusBar>
@@ -99,6 +100,7 @@ TableWindow::TableWindow(TableWindowHost* host, QWidget* parent)
                 [this, corner] { showColumnMenu(corner->mapToGlobal(QPoint(0, corner->height()))); });
     }
 
+    grid_->installEventFilter(this);
     inner->addWidget(grid_, 1);
     filterBar_ = new FilterBar(*this, container_);
     inner->addWidget(filterBar_);
@@ -165,6 +167,16 @@ TableWindow::~TableWindow() {
         } catch (...) {
         }
     }
+}
+
+bool TableWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == grid_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // The last record is wanted: settle the whole view first so that the end is the real end.
+        if (key->key() == Qt::Key_End && (key->modifiers() & Qt::ControlModifier))
+            model_->settleAll();
+    }
+    return QMdiSubWindow::eventFilter(watched, event);
 }
 
 engine::Table& TableWindow::table() { return *table_; }
@@ -256,7 +268,7 @@ void TableWindow::formActivate() {
 }
 
 void TableWindow::setOemTranslate(bool on) {
-    table_->setOemTranslate(on);
+    model_->runOwnChange([&] { table_->setOemTranslate(on); });
     model_->invalidate();
 }
 
@@ -273,7 +285,7 @@ void TableWindow::saveCopy(const QString& targetPath) {
 void TableWindow::dbviewDataControllerFilterBeforeChange(const QString& filterText) {
     const std::string engineText = engine::rewriteGridFilter(toAnsi(filterText));
     try {
-        engine::installFilter(*table_, engineText);
+        model_->runOwnChange([&] { engine::installFilter(*table_, engineText); });
     } catch (...) {
         model_->reload();
         filterBar_->refresh();

@@ -83,6 +83,9 @@ public:
     // Deletes the grid's focused record without asking (Ctrl+Delete). False when there is none.
     bool deleteFocusedRecord();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void buildColumns();
     void showColumnMenu(const QPoint& globalPos);
