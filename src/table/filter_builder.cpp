@@ -4,6 +4,8 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <algorithm>
 #include <QVBoxLayout>
 #include <exception>
 
@@ -57,7 +59,10 @@ FilterBuilderDialog::FilterBuilderDialog(std::vector<FilterField> fields, const 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(scroll_, 1);
     layout->addWidget(buttons);
-    resize(640, 360);
+    // Wide enough for the tree as it opens, within reason; a deeper tree scrolls.
+    const int wanted = holder->sizeHint().width() + scroll_->verticalScrollBar()->sizeHint().width() +
+                       layout->contentsMargins().left() + layout->contentsMargins().right() + 8;
+    resize(std::clamp(wanted, 640, 1100), 360);
 }
 
 FilterNode FilterBuilderDialog::tree() const { return root_->node(); }

@@ -233,6 +233,8 @@ FilterGroupWidget::FilterGroupWidget(const std::vector<FilterField>& fields, boo
     not_->setToolTip(QStringLiteral("Negate the whole group"));
     auto* addCondition = toolButton(QStringLiteral("Add condition"), QStringLiteral("Add a condition to this group"), this);
     auto* addGroup = toolButton(QStringLiteral("Add group"), QStringLiteral("Add a nested group"), this);
+    addCondition->setAutoRaise(false);
+    addGroup->setAutoRaise(false);
     addCondition->setObjectName(QStringLiteral("addCondition"));
     addGroup->setObjectName(QStringLiteral("addGroup"));
     auto* header = new QHBoxLayout;

@@ -73,13 +73,42 @@ ReportPagination paginateReport(std::int64_t rows, double bodyHeight, double cap
 }
 
 std::vector<double> fitColumnWidths(const std::vector<double>& natural, double available) {
+    const std::size_t n = natural.size();
+    std::vector<double> widths(n, 0.0);
+    if (n == 0)
+        return widths;
     double total = 0;
     for (double w : natural)
         total += std::max(0.0, w);
-    std::vector<double> widths;
-    widths.reserve(natural.size());
+    if (total <= 0) {
+        std::fill(widths.begin(), widths.end(), available / double(n));
+        return widths;
+    }
+    if (total <= available) {
+        // Room to spare: every column grows in proportion.
+        for (std::size_t i = 0; i < n; ++i)
+            widths[i] = available * std::max(0.0, natural[i]) / total;
+        return widths;
+    }
+    // Too wide: narrow columns keep their width and the widest share what is left, all cut to
+    // one common limit.
+    std::vector<double> sorted;
     for (double w : natural)
-        widths.push_back(total > 0 ? available * std::max(0.0, w) / total : available / double(natural.size()));
+        sorted.push_back(std::max(0.0, w));
+    std::sort(sorted.begin(), sorted.end());
+    double limit = available / double(n);
+    double below = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double candidate = (available - below) / double(n - i);
+        if (sorted[i] > candidate) {
+            limit = candidate;
+            break;
+        }
+        below += sorted[i];
+        limit = sorted[i];
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        widths[i] = std::min(std::max(0.0, natural[i]), limit);
     return widths;
 }
 

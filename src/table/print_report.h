@@ -30,7 +30,9 @@ struct ReportPagination {
 };
 ReportPagination paginateReport(std::int64_t rows, double bodyHeight, double captionHeight, double rowHeight);
 
-// Column widths scaled to fill the available width, in proportion to their natural widths.
+// Column widths that fill the available width: with room to spare every column grows in
+// proportion to its natural width; when the columns are too wide, the widest are cut to a common
+// limit and the narrow ones keep their width.
 std::vector<double> fitColumnWidths(const std::vector<double>& natural, double available);
 
 // A printed grid: the captions and cells of the given dataset fields for every record of the

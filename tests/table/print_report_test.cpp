@@ -118,6 +118,9 @@ private slots:
         const std::vector<double> wide = fitColumnWidths({400, 400}, 540); // narrowed as well
         QCOMPARE(wide, (std::vector<double>{270, 270}));
         QCOMPARE(fitColumnWidths({0, 0}, 100), (std::vector<double>{50, 50}));
+        // Narrow columns keep their width; the wide ones share the rest.
+        QCOMPARE(fitColumnWidths({50, 500, 50, 400}, 400), (std::vector<double>{50, 150, 50, 150}));
+        QCOMPARE(fitColumnWidths({100, 100, 100}, 150), (std::vector<double>{50, 50, 50}));
         QVERIFY(fitColumnWidths({}, 100).empty());
     }
 
