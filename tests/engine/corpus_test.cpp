@@ -174,8 +174,8 @@ TEST(Corpus, ValuesTheSourcesState) {
         {"dbffile/dbase_currency.dbf", 0, "DATEEND", "31.12.9999 00:00:00"},
         {"javadbf/bdays.dbf", 0, "FIRSTNAME", "jimi"},
         {"javadbf/bdays.dbf", 0, "BDATETIME", "27.11.1942 10:15:00"},
-        {"go-foxpro-dbf/dbase_30.dbf", 12, "CLASSES", "People\r\nMcWilliams"},
-        {"go-foxpro-dbf/dbase_30.dbf", 12, "FLAGDATE", "05.07.1982 15:34:00"},
+        {"go-foxpro-dbf/dbase_30.dbf", 13, "CLASSES", "People\r\nMcWilliams\r\n"},
+        {"go-foxpro-dbf/dbase_30.dbf", 13, "FLAGDATE", "05.07.1982 15:34:00"},
         {"infused-dbf/mazovia.dbf", 0, "A2", "English"},
     };
     for (const Spot& s : spots) {
