@@ -4,7 +4,8 @@
  *   floor_dump FILE            tab-separated, UTF-8 (code page 850 decoded), \t \r \n \\ escaped, LF
  *   floor_dump FILE --csv      comma-separated, 8-bit (850 -> 1252), quoted when needed, CRLF
  *
- * Texts lose trailing blanks, numbers their leading blanks, dates become dd.mm.yyyy, logicals T/F. */
+ * Texts lose trailing blanks, numbers their leading blanks, dates become dd.mm.yyyy, logicals T/F
+ * (True/False in CSV, as the export writes them). */
 #include <iconv.h>
 
 #include "dbf_scan.h"
@@ -130,7 +131,10 @@ static void dump_record(const unsigned char* rec, void* context) {
             }
             break;
         case 'L':
-            if (strchr("TtYy", p[0]) && p[0])
+            if (ctx->csv) /* the export writes True or False; no value counts as false */
+                put_text_csv((const unsigned char*)(strchr("TtYy", p[0]) && p[0] ? "True" : "False"),
+                             strchr("TtYy", p[0]) && p[0] ? 4 : 5);
+            else if (strchr("TtYy", p[0]) && p[0])
                 put_byte('T');
             else if (strchr("FfNn", p[0]) && p[0])
                 put_byte('F');
