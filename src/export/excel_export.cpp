@@ -241,11 +241,14 @@ public:
     // A data row starts in column 1 of the row under the previous table row. The row is counted
     // here rather than taken from the cursor, which wraps to the next row after a cell in
     // column 256.
-    void startRow(Document&, bool captionRow) override {
+    void startRow(Document& doc, bool captionRow) override {
         if (captionRow) return;
         if (tableRow_ >= NativeExcel::kLastRow)
             doesNotFit("more rows to write than the " + std::to_string(NativeExcel::kLastRow) + " of a sheet.");
         ++tableRow_;
+        ++dataRows_;
+        if (dataRows_ == 1) sampleStart_ = sheet_.bytes().size();
+        if (dataRows_ == kSampleRows + 1) reserveForRemainingRows(doc);
         sheet_.setRow(tableRow_);
         sheet_.setColumn(1);
     }
@@ -297,10 +300,25 @@ public:
     }
 
 private:
+    static constexpr std::uint32_t kSampleRows = 32;
+
+    // After the first rows, the sheet buffer is sized for the rest of the table from their
+    // average size, with a margin, so the buffer is not copied as it grows.
+    void reserveForRemainingRows(Document& doc) {
+        const std::size_t now = sheet_.bytes().size();
+        const std::size_t perRow = (now - sampleStart_) / kSampleRows;
+        const std::uint32_t total = doc.component().recordTotal();
+        if (total <= kSampleRows) return;
+        const std::size_t remaining = total - kSampleRows;
+        sheet_.reserve(now + remaining * perRow + remaining * perRow / 8 + 4096);
+    }
+
     ExcelBorderSet borders() const { return useBorders_ ? ExcelBorderSet::all() : ExcelBorderSet{}; }
 
     NativeExcel sheet_;
     int tableRow_ = 1; // the caption row's row, then the last data row's
+    std::uint32_t dataRows_ = 0;
+    std::size_t sampleStart_ = 0; // buffer size where the data rows began
     bool useBorders_ = false;
     bool cellsAsText_ = false;
 };

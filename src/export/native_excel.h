@@ -174,6 +174,8 @@ public:
     void saveToFile() const;
 
     const std::string& bytes() const { return bytes_; }
+    // A capacity hint for the sheet buffer, so a large sheet grows without repeated copies.
+    void reserve(std::size_t bytes) { bytes_.reserve(bytes); }
     bool sheetOpen() const { return state_ == SheetState::Open; }
     int fontCount() const { return fontCount_; }
 
