@@ -80,7 +80,7 @@ public:
             doc.stream() += odd ? oddRowStart_ : evenRowStart_;
         }
     }
-    // The pieces of a row cut at line breaks inside a value follow each other without the break.
+    // Line breaks inside values are written as \line, so a row is always one piece.
     void passLine(Document& doc, std::string_view line) override { doc.stream() += line; }
     void closeRow(Document& doc, bool) override { doc.stream() += RowEnd; }
     void afterRows(Document& doc) override { doc.stream() += TableEnd; }
@@ -262,12 +262,18 @@ void appendRtfEscaped(std::string& out, std::string_view text) {
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char ch = text[i];
-        if (ch != '\\' && ch != '{' && ch != '}')
+        if (ch != '\\' && ch != '{' && ch != '}' && ch != '\r' && ch != '\n')
             continue;
         out.append(text, start, i - start);
+        start = i + 1;
+        if (ch == '\r' || ch == '\n') {
+            if (ch == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                start = ++i + 1;
+            out += "\\line ";
+            continue;
+        }
         out += '\\';
         out += ch;
-        start = i + 1;
     }
     out.append(text, start, text.size() - start);
 }

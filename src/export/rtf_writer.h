@@ -6,8 +6,9 @@
 // header and table font), the colour table and the page margins; the header text as paragraphs;
 // a fixed style sheet; one table row per caption row and record; the end of the table; the footer
 // text and the export date as paragraphs; and the closing braces. Cell values and captions have
-// '\', '{' and '}' escaped so that table data cannot inject control words or unbalance the groups;
-// the caller's header and footer lines stay as given.
+// '\', '{' and '}' escaped so that table data cannot inject control words or unbalance the groups,
+// and their line breaks kept as line breaks within the cell; the caller's header and footer lines
+// stay as given.
 #include <memory>
 #include <string>
 #include <string_view>
@@ -46,7 +47,8 @@ std::string rtfColorEntry(Color colour);
 // The right boundary of table cell k (from 1) in twips: k * 100 / ppi * cellWidth in floating
 // point, rounded to the nearest integer with halves going to the even neighbour.
 long long rtfCellBoundary(int k, int ppi, int cellWidth);
-// Appends the text with '\', '{' and '}' escaped as "\\", "\{" and "\}".
+// Appends a cell's text with '\', '{' and '}' escaped as "\\", "\{" and "\}", and each line break
+// (CR LF, CR or LF) written as "\line ", a line break within the cell.
 void appendRtfEscaped(std::string& out, std::string_view text);
 
 std::unique_ptr<FormatWriter> makeRtfWriter(ExportType type);

@@ -119,12 +119,17 @@ TEST_F(RtfFixture, HiddenColumnNoCaptionRowNoRecords) {
 // Backslashes and braces from the table are escaped, so every group still closes where it opens.
 TEST_F(RtfFixture, TableDataIsEscaped) {
     e.columns = {{"C{1}", 10}, {"D\\", 10}};
-    e.rows = {{std::string("a\\par b"), std::string("}}{\\rtf1 x")}, {std::string("\xE9t\xE9"), std::string("")}};
+    e.rows = {{std::string("a\\par b"), std::string("}}{\\rtf1 x")},
+              {std::string("\xE9t\xE9"), std::string("")},
+              {std::string("one\r\ntwo\nthree\r"), std::string("{")}};
     e.setColumnWidths({});
     const std::string rtf = run();
     EXPECT_NE(rtf.find(" C\\{1\\}\\cell D\\\\\\cell "), std::string::npos);
     EXPECT_NE(rtf.find(" a\\\\par b\\cell \\}\\}\\{\\\\rtf1 x\\cell "), std::string::npos);
     EXPECT_NE(rtf.find(" \xE9t\xE9\\cell \\cell "), std::string::npos); // bytes above 127 go out as they are
+    // A line break stays a line break within the cell; the row is still one line of the file.
+    EXPECT_NE(rtf.find(" {\\f2\\fs16\\cf2\\cgrid0 one\\line two\\line three\\line \\cell \\{\\cell " + P + "\r\n"),
+              std::string::npos);
     int depth = 0;
     for (std::size_t i = 0; i < rtf.size(); ++i) {
         if (rtf[i] == '\\') {
