@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/table.h"
 #include "export/custom_export.h"
+#include "export/dataset_export.h"
 #include "export/excel_export.h"
 #include "export/native_excel_testing.h"
 
@@ -504,6 +506,31 @@ TEST(ExcelExport, ARunRestartsTheSheet) {
     s.excel().protectedSheet = false;
     s.onGetHeader = nullptr;
     EXPECT_TRUE(sameBytes(exampleBytes(), exportToBytes(s, dir.path() / "second.xls")));
+}
+
+TEST(ExcelExport, ARealTableThroughTheDataSetExport) {
+    const fs::path source = fs::path(TABVUE_SHARED_DIR) / "corpus/dbf/infused-dbf/dbase_8b.dbf";
+    if (!fs::exists(source)) GTEST_SKIP() << "corpus not found";
+    engine::Table table;
+    table.open(source.string());
+    DataSetExport dsexport("dsexport");
+    dsexport.setDataSet(&table);
+    bool failed = false;
+    dsexport.onError = [&](CustomExport&, ExportError) { failed = true; };
+    TempDir dir;
+    dsexport.writeDocument((dir.path() / "8b.xls").string());
+    ASSERT_FALSE(failed);
+    const Lines cells = describeAll(cellsOf(readFile(dir.path() / "8b.xls")));
+    ASSERT_EQ(cells.size(), 6u * 11u);
+    // Numbers become number cells; dates, logicals and memos stay text; an empty date is an
+    // empty text cell.
+    EXPECT_EQ(Lines(cells.begin(), cells.begin() + 12),
+              (Lines{"1,1:L CHARACTER", "1,2:L NUMERICAL", "1,3:L DATE", "1,4:L LOGICAL", "1,5:L FLOAT", "1,6:L MEMO",
+                     "2,1:L One", "2,2:N 1", "2,3:L 01.01.1970", "2,4:L True", "2,5:N 1.23456789012346",
+                     "2,6:L First memo\r\n"}));
+    EXPECT_EQ(Lines(cells.end() - 6, cells.end()),
+              (Lines{"11,1:L Ten records stored in this database", "11,2:N 10", "11,3:L ", "11,4:L False",
+                     "11,5:N 0.1", "11,6:L "}));
 }
 
 } // namespace
