@@ -38,7 +38,16 @@ public:
     virtual std::string_view s(const EvalContext&) { return {}; }
     virtual std::int32_t d(const EvalContext&) { return kEmptyDate; }
     virtual std::int64_t t(const EvalContext& c) { return type == Type::Date ? dateMillis(d(c)) : 0; }
+
+    // A text node whose value is a fixed byte map applied to bytes it can hand out without
+    // copying (a field, also while translated, or UPPER/LOWER of one) returns that map here;
+    // comparisons then map the bytes as they compare them.
+    virtual const unsigned char* byteMap() const { return nullptr; }
+    virtual std::string_view rawText(const EvalContext&) { return {}; }
 };
+
+// The map that leaves every byte as it is.
+const unsigned char* identityMap();
 
 using NodePtr = std::unique_ptr<Node>;
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/field_codec.h"
+
 namespace tabvue::engine::expr {
 
 // Upper- and lower-case mappings of a single-byte code page (bytes without a case map to themselves).
@@ -45,12 +47,7 @@ inline double parseNumber(std::string_view s) {
 void appendStr(std::string& out, double value, int width, int decimals);
 
 // Trailing blanks, and the NUL bytes some writers pad fields with, are padding.
-inline std::string_view trimRight(std::string_view s) {
-    std::size_t n = s.size();
-    while (n > 0 && (s[n - 1] == ' ' || s[n - 1] == '\0'))
-        --n;
-    return s.substr(0, n);
-}
+inline std::string_view trimRight(std::string_view s) { return s.substr(0, codec::trimmedLength(s.data(), s.size())); }
 inline std::string_view trimLeft(std::string_view s) {
     std::size_t i = 0;
     while (i < s.size() && s[i] == ' ')
@@ -61,5 +58,18 @@ inline std::string_view trimLeft(std::string_view s) {
 // Whole-text match of `pattern` ("%" any run, "_" one character); both sides are compared after
 // mapping every byte through `fold`. The pattern must already be folded.
 bool likeMatch(std::string_view text, std::string_view foldedPattern, const unsigned char* fold);
+
+// A LIKE pattern prepared once: patterns without wildcards and patterns whose only wildcard is
+// a final "%" (the common "Par%") are compared directly.
+class LikePattern {
+public:
+    void assign(std::string_view pattern, const unsigned char* fold); // folds and trims the pattern
+    // `text` without trailing blanks; every text byte is looked up in `fold` before comparing.
+    bool matches(std::string_view text, const unsigned char* fold) const;
+
+private:
+    enum class Shape { Exact, Prefix, General } shape_ = Shape::Exact;
+    std::string folded_;
+};
 
 } // namespace tabvue::engine::expr

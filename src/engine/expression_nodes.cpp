@@ -1,10 +1,20 @@
 // Node types of the evaluation tree: literals, fields read from record bytes, operators, functions.
+#include <array>
 #include <cmath>
-#include <cstring>
 
 #include "engine/expr_build.h"
 
 namespace tabvue::engine::expr {
+
+const unsigned char* identityMap() {
+    static const std::array<unsigned char, 256> map = [] {
+        std::array<unsigned char, 256> m{};
+        for (int i = 0; i < 256; ++i)
+            m[i] = static_cast<unsigned char>(i);
+        return m;
+    }();
+    return map.data();
+}
 
 const char* typeName(Type t) {
     switch (t) {
@@ -25,14 +35,6 @@ int clampToInt(double v, int lo, int hi) {
     if (!(v <= hi))
         return hi;
     return static_cast<int>(v);
-}
-
-std::uint32_t le32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-std::uint64_t le64(const unsigned char* p) {
-    return static_cast<std::uint64_t>(le32(p)) | static_cast<std::uint64_t>(le32(p + 4)) << 32;
 }
 
 bool blankByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0'; }
@@ -100,7 +102,8 @@ public:
         if (f_.translate)
             buf_.reserve(static_cast<std::size_t>(f_.width));
     }
-    std::string_view s(const EvalContext& c) override {
+    const unsigned char* byteMap() const override { return f_.translate ? f_.translate->data() : identityMap(); }
+    std::string_view rawText(const EvalContext& c) override {
         if (null(c))
             return {};
         const unsigned char* p = at(c);
@@ -108,11 +111,15 @@ public:
         // A short variable-length value keeps its length in the field's last byte.
         if (f_.varLengthByte >= 0 && (c.record[f_.varLengthByte] & f_.varLengthMask) != 0 && len > 0)
             len = std::min<std::size_t>(p[len - 1], len - 1);
+        return {reinterpret_cast<const char*>(p), len};
+    }
+    std::string_view s(const EvalContext& c) override {
+        std::string_view raw = rawText(c);
         if (!f_.translate)
-            return {reinterpret_cast<const char*>(p), len};
-        buf_.resize(len);
-        for (std::size_t i = 0; i < len; ++i)
-            buf_[i] = static_cast<char>((*f_.translate)[p[i]]);
+            return raw;
+        buf_.resize(raw.size());
+        for (std::size_t i = 0; i < raw.size(); ++i)
+            buf_[i] = static_cast<char>((*f_.translate)[static_cast<unsigned char>(raw[i])]);
         return buf_;
     }
 private:
@@ -147,7 +154,7 @@ class IntField final : public FieldNode {
 public:
     using FieldNode::FieldNode;
     double n(const EvalContext& c) override {
-        return null(c) ? 0.0 : static_cast<double>(static_cast<std::int32_t>(le32(at(c))));
+        return null(c) ? 0.0 : static_cast<double>(codec::readLe32(at(c)));
     }
 };
 
@@ -155,7 +162,7 @@ class CurrencyField final : public FieldNode {
 public:
     using FieldNode::FieldNode;
     double n(const EvalContext& c) override {
-        return null(c) ? 0.0 : static_cast<double>(static_cast<std::int64_t>(le64(at(c)))) / 10000.0;
+        return null(c) ? 0.0 : static_cast<double>(codec::readLe64(at(c))) / 10000.0;
     }
 };
 
@@ -165,10 +172,7 @@ public:
     double n(const EvalContext& c) override {
         if (null(c))
             return 0.0;
-        std::uint64_t bits = le64(at(c));
-        double v;
-        std::memcpy(&v, &bits, sizeof v);
-        return v;
+        return codec::readLeDouble(at(c));
     }
 };
 
@@ -186,8 +190,8 @@ public:
     std::int64_t t(const EvalContext& c) override {
         if (null(c))
             return 0;
-        auto day = static_cast<std::int32_t>(le32(at(c)));
-        auto ms = static_cast<std::int32_t>(le32(at(c) + 4));
+        const std::int32_t day = codec::readLe32(at(c));
+        const std::int32_t ms = codec::readLe32(at(c) + 4);
         if (day <= 0)
             return 0;
         return static_cast<std::int64_t>(day) * kMillisPerDay + ms;
@@ -384,27 +388,57 @@ class LikeNode final : public Node {
 public:
     LikeNode(NodePtr text, NodePtr pattern, const unsigned char* fold, std::size_t pos)
         : Node(Type::Bool, pos), text_(std::move(text)), pattern_(std::move(pattern)), fold_(fold) {
+        if (const unsigned char* map = text_->byteMap()) {
+            // Match the text's own bytes through the map and the case fold in one look-up.
+            for (int b = 0; b < 256; ++b)
+                mappedFold_[b] = fold_[map[b]];
+            mapped_ = true;
+        }
         if (pattern_->constant) {
-            foldInto(folded_, pattern_->s(EvalContext{}));
+            compiled_.assign(pattern_->s(EvalContext{}), fold_);
             fixed_ = true;
         }
     }
     bool b(const EvalContext& c) override {
         if (!fixed_)
-            foldInto(folded_, pattern_->s(c));
-        return likeMatch(trimRight(text_->s(c)), folded_, fold_);
+            compiled_.assign(pattern_->s(c), fold_);
+        if (mapped_)
+            return compiled_.matches(trimRight(text_->rawText(c)), mappedFold_.data());
+        return compiled_.matches(trimRight(text_->s(c)), fold_);
     }
 private:
-    void foldInto(std::string& out, std::string_view pattern) const {
-        pattern = trimRight(pattern);
-        out.resize(pattern.size());
-        for (std::size_t i = 0; i < pattern.size(); ++i)
-            out[i] = static_cast<char>(fold_[static_cast<unsigned char>(pattern[i])]);
-    }
     NodePtr text_, pattern_;
     const unsigned char* fold_;
-    std::string folded_;
+    std::array<unsigned char, 256> mappedFold_{};
+    bool mapped_ = false;
+    LikePattern compiled_;
     bool fixed_ = false;
+};
+
+// Text against a constant, the text's bytes mapped as they are compared (no copy).
+class MappedTextCompare final : public Node {
+public:
+    MappedTextCompare(CompareOp op, NodePtr text, NodePtr constant, std::size_t pos)
+        : Node(Type::Bool, pos), op_(op), text_(std::move(text)), map_(text_->byteMap()),
+          k_(trimRight(constant->s(EvalContext{}))) {}
+    bool b(const EvalContext& c) override {
+        const std::string_view raw = trimRight(text_->rawText(c));
+        const auto* t = reinterpret_cast<const unsigned char*>(raw.data());
+        const auto* k = reinterpret_cast<const unsigned char*>(k_.data());
+        const std::size_t n = std::min(raw.size(), k_.size());
+        int order = 0;
+        for (std::size_t i = 0; i < n && order == 0; ++i)
+            if (map_[t[i]] != k[i])
+                order = map_[t[i]] < k[i] ? -1 : 1;
+        if (order == 0 && raw.size() != k_.size())
+            order = raw.size() < k_.size() ? -1 : 1;
+        return holds(op_, order);
+    }
+private:
+    CompareOp op_;
+    NodePtr text_;
+    const unsigned char* map_;
+    std::string k_;
 };
 
 // ---------------------------------------------------------------- arithmetic
@@ -494,7 +528,18 @@ class FuncNode final : public Node {
 public:
     FuncNode(Func f, Type type, std::vector<NodePtr> args, CompareKind kind, const CaseTables& cases,
              std::size_t pos)
-        : Node(type, pos), f_(f), args_(std::move(args)), kind_(kind), cases_(cases) {}
+        : Node(type, pos), f_(f), args_(std::move(args)), kind_(kind), cases_(cases) {
+        if ((f_ == Func::Upper || f_ == Func::Lower) && args_[0]->byteMap()) {
+            const unsigned char* inner = args_[0]->byteMap();
+            const auto& outer = f_ == Func::Upper ? cases_.upper : cases_.lower;
+            for (int b = 0; b < 256; ++b)
+                composite_[b] = outer[inner[b]];
+            mapped_ = true;
+        }
+    }
+
+    const unsigned char* byteMap() const override { return mapped_ ? composite_.data() : nullptr; }
+    std::string_view rawText(const EvalContext& c) override { return args_[0]->rawText(c); }
 
     bool b(const EvalContext& c) override {
         switch (f_) {
@@ -560,8 +605,9 @@ public:
         switch (f_) {
         case Func::Upper:
         case Func::Lower: {
-            std::string_view v = args_[0]->s(c);
-            const auto& map = f_ == Func::Upper ? cases_.upper : cases_.lower;
+            std::string_view v = mapped_ ? args_[0]->rawText(c) : args_[0]->s(c);
+            const unsigned char* map =
+                mapped_ ? composite_.data() : (f_ == Func::Upper ? cases_.upper : cases_.lower).data();
             buf_.resize(v.size());
             for (std::size_t i = 0; i < v.size(); ++i)
                 buf_[i] = static_cast<char>(map[static_cast<unsigned char>(v[i])]);
@@ -654,6 +700,8 @@ private:
     CompareKind kind_;
     const CaseTables& cases_;
     std::string buf_;
+    std::array<unsigned char, 256> composite_{};
+    bool mapped_ = false;
 };
 
 int childDepth(std::initializer_list<const Node*> children) {
@@ -725,6 +773,16 @@ NodePtr makeNeg(NodePtr a, std::size_t pos) {
 NodePtr makeCompare(CompareKind k, CompareOp op, NodePtr l, NodePtr r, std::size_t pos) {
     int depth = childDepth({l.get(), r.get()});
     bool constant = l->constant && r->constant;
+    if (k == CompareKind::Text && !constant) {
+        if (l->byteMap() && r->constant)
+            return make<MappedTextCompare>(depth, false, op, std::move(l), std::move(r), pos);
+        if (r->byteMap() && l->constant) {
+            static const CompareOp mirrored[] = {CompareOp::Eq, CompareOp::Ne, CompareOp::Gt,
+                                                 CompareOp::Ge, CompareOp::Lt, CompareOp::Le};
+            return make<MappedTextCompare>(depth, false, mirrored[static_cast<int>(op)], std::move(r),
+                                           std::move(l), pos);
+        }
+    }
     switch (k) {
     case CompareKind::Num: return make<CompareNode<CompareKind::Num>>(depth, constant, op, std::move(l), std::move(r), pos);
     case CompareKind::Text: return make<CompareNode<CompareKind::Text>>(depth, constant, op, std::move(l), std::move(r), pos);

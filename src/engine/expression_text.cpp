@@ -305,4 +305,38 @@ bool likeMatch(std::string_view text, std::string_view pattern, const unsigned c
     return pi == m;
 }
 
+void LikePattern::assign(std::string_view pattern, const unsigned char* fold) {
+    pattern = trimRight(pattern);
+    folded_.resize(pattern.size());
+    for (std::size_t i = 0; i < pattern.size(); ++i)
+        folded_[i] = static_cast<char>(fold[static_cast<unsigned char>(pattern[i])]);
+    const std::size_t wild = folded_.find_first_of("%_");
+    if (wild == std::string::npos)
+        shape_ = Shape::Exact;
+    else if (wild + 1 == folded_.size() && folded_[wild] == '%')
+        shape_ = Shape::Prefix;
+    else
+        shape_ = Shape::General;
+}
+
+bool LikePattern::matches(std::string_view text, const unsigned char* fold) const {
+    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* p = reinterpret_cast<const unsigned char*>(folded_.data());
+    switch (shape_) {
+    case Shape::Exact:
+    case Shape::Prefix: {
+        const std::size_t n = shape_ == Shape::Exact ? folded_.size() : folded_.size() - 1;
+        if (shape_ == Shape::Exact ? text.size() != n : text.size() < n)
+            return false;
+        for (std::size_t i = 0; i < n; ++i)
+            if (fold[t[i]] != p[i])
+                return false;
+        return true;
+    }
+    case Shape::General:
+        break;
+    }
+    return likeMatch(text, folded_, fold);
+}
+
 } // namespace tabvue::engine::expr

@@ -59,6 +59,9 @@ TEST(FilterLanguage, TextComparisons) {
         {"NAME <= 'Smith'", {1, 3, 5}},
         {"NAME >= 'Smith' AND NAME <= 'Smithson'", {1, 2}},
         {"NAME > 'Z'", {4}},
+        {"'Smithson' > NAME", {1, 3, 5}}, // constant first
+        {"'Smith' = NAME OR 'Rome' == CITY", {1, 2}},
+        {"TRIM(NAME) < 'Smithson'", {1, 3, 5}}, // computed text, not a field
         // Literal forms.
         {"NAME = \"Smith\"", {1}},
         {"NAME = [Smith]", {1}},
