@@ -742,7 +742,7 @@ void Table::Impl::encodeText(int field, std::string_view text) {
             t.remove_prefix(1);
         while (!t.empty() && t.back() == ' ')
             t.remove_suffix(1);
-        char c;
+        char c = ' ';
         if (t.empty() || t == "?")
             c = ' ';
         else if (t == "T" || t == "t" || t == "Y" || t == "y" || t == "True" || t == "true")
@@ -872,7 +872,7 @@ void Table::Impl::encodeValue(int field, const Value& value) {
             encodeText(field, *s);
             return;
         }
-        std::int64_t v;
+        std::int64_t v = 0;
         if (auto i = std::get_if<std::int64_t>(&value))
             v = *i;
         else if (auto dd = std::get_if<double>(&value); dd && std::nearbyint(*dd) == *dd && std::fabs(*dd) < 3e9)
@@ -892,7 +892,7 @@ void Table::Impl::encodeValue(int field, const Value& value) {
             encodeText(field, *s);
             return;
         }
-        std::int64_t scaled;
+        std::int64_t scaled = 0;
         if (auto c = std::get_if<Currency>(&value))
             scaled = c->scaled;
         else if (auto i = std::get_if<std::int64_t>(&value))
