@@ -246,6 +246,23 @@ TEST_F(HtmlFixture, AutoLinksAndEscaping) {
     EXPECT_EQ(plain[20], "    <TD WIDTH=\"40\"><small>Home http://a.org/?x=1&amp;y=2</small></TD>");
 }
 
+// Alignment codes of the source become ALIGN attributes, after the width, only under xoUseAlignments.
+TEST_F(HtmlFixture, Alignments) {
+    e.columns = {{"L", 5, true, 1}, {"R", 5, true, 2}, {"C", 5, true, 3}, {"N", 5, true, 0}};
+    e.rows = {{std::string("a"), std::string("b"), std::string("c"), std::string("d")}};
+    e.setColumnWidths({"5"});
+    std::vector<std::string> l = pageLines();
+    EXPECT_EQ(l[16], "    <TD WIDTH=\"5\" ALIGN=\"Left\" ><B><FONT COLOR=\"#FFFFFF\"><small>L</small></FONT></B></TD>");
+    EXPECT_EQ(l[22], "    <TD WIDTH=\"5\" ALIGN=\"Left\" ><small>a</small></TD>");
+    EXPECT_EQ(l[23], "    <TD ALIGN=\"Right\" ><small>b</small></TD>");
+    EXPECT_EQ(l[24], "    <TD ALIGN=\"Center\" ><small>c</small></TD>");
+    EXPECT_EQ(l[25], "    <TD><small>d</small></TD>");
+    e.setOptions(e.options().erase(ExportOption::xoUseAlignments));
+    l = pageLines();
+    EXPECT_EQ(l[22], "    <TD WIDTH=\"5\"><small>a</small></TD>");
+    EXPECT_EQ(l[23], "    <TD><small>b</small></TD>");
+}
+
 TEST_F(HtmlFixture, NoRecordsAndExtension) {
     e.rows.clear();
     const std::vector<std::string> l = pageLines();

@@ -142,6 +142,16 @@ TEST_F(RtfFixture, TableDataIsEscaped) {
     EXPECT_EQ(depth, 0);
 }
 
+TEST_F(RtfFixture, Alignments) {
+    e.columns = {{"L", 5, true, 1}, {"R", 5, true, 2}, {"C", 5, true, 3}, {"N", 5, true, 0}};
+    e.rows = {{std::string("a"), std::string("b"), std::string("c"), std::string("d")}};
+    e.setColumnWidths({});
+    EXPECT_NE(run().find(" {\\f2\\fs16\\cf2\\cgrid0 \\ql a\\cell \\qr b\\cell \\qc c\\cell d\\cell }"),
+              std::string::npos);
+    e.setOptions(e.options().erase(ExportOption::xoUseAlignments));
+    EXPECT_NE(run().find(" {\\f2\\fs16\\cf2\\cgrid0 a\\cell b\\cell c\\cell d\\cell }"), std::string::npos);
+}
+
 TEST(RtfPieces, FontEntryAndStyle) {
     FontDescription f;
     EXPECT_EQ(rtfFontEntry(1, f, {FontFamily::Swiss, 0}), "{\\f1\\fswiss\\fcharset0 MS Sans Serif;}");
