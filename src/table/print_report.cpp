@@ -1,15 +1,27 @@
 #include "table/print_report.h"
 
+#include <QAbstractScrollArea>
+#include <QAction>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QPageSetupDialog>
 #include <QPainter>
-#include <QPrintPreviewDialog>
+#include <QPrintDialog>
 #include <QPrinter>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QToolBar>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <limits>
 
 #include "engine/table.h"
 #include "table/ansi_text.h"
+#include "table/messages.h"
 #include "table/table_window.h"
 
 namespace tabvue::gui {
@@ -158,6 +170,7 @@ QString GridReport::cellText(std::int64_t row, std::size_t column) const {
 void GridReport::paintPage(QPainter& painter, int page) {
     if (!table_ || fields_.empty() || page < 0 || page >= pagination_.pageCount)
         return;
+    ++painted_;
     painter.save();
     const QFont bodyFont = reportFont(false);
     const QFont captionFont = reportFont(true);
@@ -228,7 +241,7 @@ bool GridReport::print(QPrinter& printer) {
     paginate(printer.pageLayout());
     int from = printer.fromPage();
     int to = printer.toPage();
-    if (from <= 0 || to <= 0) {
+    if (printer.printRange() != QPrinter::PageRange || from <= 0 || to <= 0) {
         from = 1;
         to = pagination_.pageCount;
     }
@@ -250,15 +263,195 @@ bool GridReport::print(QPrinter& printer) {
     return painter.end();
 }
 
+// ---- preview ----
+
+class ReportPageView : public QAbstractScrollArea {
+public:
+    static constexpr int gap = 12; // pixels around and between pages
+
+    ReportPageView(GridReport& report, QWidget* parent) : QAbstractScrollArea(parent), report_(report) {
+        setObjectName(QStringLiteral("previewPages"));
+        viewport()->setBackgroundRole(QPalette::Dark);
+        viewport()->setAutoFillBackground(true);
+        verticalScrollBar()->setSingleStep(40);
+        horizontalScrollBar()->setSingleStep(40);
+    }
+
+    std::function<void()> onScrolled;
+
+    double zoom() const { return zoom_; }
+    void setZoom(double zoom) {
+        const int page = currentPage();
+        zoom_ = std::clamp(zoom, 0.1, 8.0);
+        layoutChanged();
+        scrollToPage(page);
+    }
+    double fitWidthZoom() const {
+        return std::max(0.1, (viewport()->width() - 2.0 * gap) / std::max(1.0, report_.paperSize().width()));
+    }
+    double fitPageZoom() const {
+        return std::min(fitWidthZoom(),
+                        std::max(0.1, (viewport()->height() - 2.0 * gap) / std::max(1.0, report_.paperSize().height())));
+    }
+
+    void layoutChanged() {
+        const QSize page = pageSize();
+        const std::int64_t total = std::int64_t(report_.pageCount()) * pitch() + gap;
+        const int maxInt = std::numeric_limits<int>::max();
+        verticalScrollBar()->setRange(0, int(std::clamp<std::int64_t>(total - viewport()->height(), 0, maxInt)));
+        verticalScrollBar()->setPageStep(viewport()->height());
+        horizontalScrollBar()->setRange(0, std::max(0, page.width() + 2 * gap - viewport()->width()));
+        horizontalScrollBar()->setPageStep(viewport()->width());
+        viewport()->update();
+    }
+
+    int currentPage() const { // 0-based: the page that holds the view's upper third
+        const std::int64_t y = verticalScrollBar()->value() + viewport()->height() / 3;
+        return int(std::clamp<std::int64_t>(y / pitch(), 0, std::max(0, report_.pageCount() - 1)));
+    }
+    void scrollToPage(int page) {
+        verticalScrollBar()->setValue(int(std::min<std::int64_t>(std::int64_t(page) * pitch(), std::numeric_limits<int>::max())));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(viewport());
+        const QSize page = pageSize();
+        const int top0 = verticalScrollBar()->value();
+        const int left = std::max(gap, (viewport()->width() - page.width()) / 2) - horizontalScrollBar()->value();
+        for (std::int64_t p = std::max(0, top0 - gap) / pitch(); p < report_.pageCount(); ++p) {
+            const std::int64_t top = gap + p * pitch() - top0;
+            if (top > viewport()->height())
+                break;
+            const QRect paper(left, int(top), page.width(), page.height());
+            painter.fillRect(paper.translated(3, 3), QColor(0, 0, 0, 80));
+            painter.fillRect(paper, Qt::white);
+            painter.save();
+            painter.setClipRect(paper);
+            painter.translate(paper.topLeft());
+            painter.scale(zoom_, zoom_);
+            report_.paintPage(painter, int(p));
+            painter.restore();
+        }
+    }
+    void resizeEvent(QResizeEvent* e) override {
+        QAbstractScrollArea::resizeEvent(e);
+        layoutChanged();
+    }
+    void scrollContentsBy(int, int) override {
+        viewport()->update();
+        if (onScrolled)
+            onScrolled();
+    }
+
+private:
+    QSize pageSize() const { return (report_.paperSize() * zoom_).toSize(); }
+    int pitch() const { return std::max(1, pageSize().height() + gap); }
+
+    GridReport& report_;
+    double zoom_ = 1.0;
+};
+
+ReportPreviewDialog::ReportPreviewDialog(GridReport& report, QPrinter& printer, QWidget* parent)
+    : QDialog(parent), report_(report), printer_(printer), view_(new ReportPageView(report, this)),
+      pageBox_(new QSpinBox(this)), pageCount_(new QLabel(this)) {
+    setObjectName(QStringLiteral("printPreview"));
+    setWindowTitle(QStringLiteral("Print preview"));
+    auto* tools = new QToolBar(this);
+    tools->addAction(QStringLiteral("Print..."), this, &ReportPreviewDialog::printReport)->setObjectName("previewPrint");
+    tools->addAction(QStringLiteral("Page setup..."), this, &ReportPreviewDialog::pageSetup)->setObjectName("previewPageSetup");
+    tools->addSeparator();
+    tools->addAction(QStringLiteral("Fit width"), this, &ReportPreviewDialog::fitWidth);
+    tools->addAction(QStringLiteral("Fit page"), this, &ReportPreviewDialog::fitPage);
+    tools->addAction(QStringLiteral("Zoom in"), this, [this] { setZoom(zoom() * 1.25); })->setShortcut(QKeySequence::ZoomIn);
+    tools->addAction(QStringLiteral("Zoom out"), this, [this] { setZoom(zoom() / 1.25); })->setShortcut(QKeySequence::ZoomOut);
+    tools->addSeparator();
+    tools->addAction(QStringLiteral("|<"), this, [this] { showPage(1); })->setToolTip(QStringLiteral("First page"));
+    tools->addAction(QStringLiteral("<"), this, [this] { showPage(currentPage() - 1); })->setToolTip(QStringLiteral("Previous page"));
+    pageBox_->setObjectName(QStringLiteral("previewPage"));
+    tools->addWidget(pageBox_);
+    tools->addWidget(pageCount_);
+    tools->addAction(QStringLiteral(">"), this, [this] { showPage(currentPage() + 1); })->setToolTip(QStringLiteral("Next page"));
+    tools->addAction(QStringLiteral(">|"), this, [this] { showPage(report_.pageCount()); })->setToolTip(QStringLiteral("Last page"));
+    connect(pageBox_, &QSpinBox::valueChanged, this, [this](int page) {
+        if (page != currentPage())
+            showPage(page);
+    });
+    view_->onScrolled = [this] { updatePageBox(); };
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(tools);
+    layout->addWidget(view_, 1);
+
+    QSize size(760, 900);
+    if (const QScreen* screen = (parent ? parent->screen() : QGuiApplication::primaryScreen()))
+        size = size.boundedTo(screen->availableGeometry().size() * 0.9);
+    resize(size);
+    relayout();
+}
+
+void ReportPreviewDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The page fills the view's width once the view has its real size.
+    if (!fitted_) {
+        fitted_ = true;
+        fitWidth();
+    }
+}
+
+int ReportPreviewDialog::currentPage() const { return view_->currentPage() + 1; }
+
+void ReportPreviewDialog::showPage(int page) {
+    view_->scrollToPage(std::clamp(page, 1, report_.pageCount()) - 1);
+    updatePageBox();
+}
+
+void ReportPreviewDialog::setZoom(double factor) { view_->setZoom(factor); }
+double ReportPreviewDialog::zoom() const { return view_->zoom(); }
+void ReportPreviewDialog::fitWidth() { view_->setZoom(view_->fitWidthZoom()); }
+void ReportPreviewDialog::fitPage() { view_->setZoom(view_->fitPageZoom()); }
+
+void ReportPreviewDialog::relayout() {
+    printer_.setFullPage(true);
+    report_.paginate(printer_.pageLayout());
+    QSignalBlocker block(pageBox_);
+    pageBox_->setRange(1, report_.pageCount());
+    pageCount_->setText(QStringLiteral(" of %1 ").arg(report_.pageCount()));
+    view_->layoutChanged();
+    updatePageBox();
+}
+
+void ReportPreviewDialog::updatePageBox() {
+    QSignalBlocker block(pageBox_);
+    pageBox_->setValue(currentPage());
+}
+
+void ReportPreviewDialog::printReport() {
+    QPrintDialog dialog(&printer_, this);
+    dialog.setMinMax(1, report_.pageCount());
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (!report_.print(printer_))
+        showMessage(this, QStringLiteral("The report could not be printed."));
+    relayout();
+}
+
+void ReportPreviewDialog::pageSetup() {
+    QPageSetupDialog dialog(&printer_, this);
+    if (dialog.exec() == QDialog::Accepted)
+        relayout();
+}
+
 void showPrintPreview(QWidget* parent, TableWindow* window) {
     QPrinter printer(QPrinter::HighResolution);
     configureReportPrinter(printer);
     GridReport report(window ? &window->table() : nullptr,
                       window ? window->visibleFields() : std::vector<int>{},
                       window ? window->windowTitle() : QString());
-    QPrintPreviewDialog preview(&printer, parent);
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                     [&report](QPrinter* p) { report.print(*p); });
+    ReportPreviewDialog preview(report, printer, parent);
     preview.exec();
 }
 

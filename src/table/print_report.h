@@ -1,4 +1,5 @@
 #pragma once
+#include <QDialog>
 #include <QPageLayout>
 #include <QRectF>
 #include <QString>
@@ -6,8 +7,11 @@
 #include <cstdint>
 #include <vector>
 
+class QLabel;
 class QPainter;
 class QPrinter;
+class QScrollBar;
+class QSpinBox;
 class QWidget;
 
 namespace tabvue::engine { class Table; }
@@ -56,6 +60,9 @@ public:
     // paper's top-left corner.
     void paintPage(QPainter& painter, int page);
 
+    // Pages painted so far (the preview paints only the pages it shows).
+    std::int64_t paintedPages() const { return painted_; }
+
     // Prints every page of the printer's range (all pages when it has none) in full-page mode.
     bool print(QPrinter& printer); // false when the printer cannot be painted on
 
@@ -76,6 +83,42 @@ private:
     double captionHeight_ = 0;
     double rowHeight_ = 0;
     ReportPagination pagination_;
+    std::int64_t painted_ = 0;
+};
+
+class ReportPageView;
+
+// The print preview: the report's pages one under the other, painted from the engine only when
+// they come into view, so a table of any size previews at once. Its tools print (all pages or a
+// range), open the page setup, zoom and move between pages.
+class ReportPreviewDialog : public QDialog {
+    Q_OBJECT
+public:
+    ReportPreviewDialog(GridReport& report, QPrinter& printer, QWidget* parent = nullptr);
+
+    int currentPage() const;       // 1-based, the page at the top of the view
+    void showPage(int page);       // 1-based
+    void setZoom(double factor);   // screen pixels per point
+    double zoom() const;
+    void fitWidth();
+    void fitPage();
+    // The page settings changed: lay the report out again.
+    void relayout();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void printReport();
+    void pageSetup();
+    void updatePageBox();
+
+    GridReport& report_;
+    QPrinter& printer_;
+    ReportPageView* view_;
+    QSpinBox* pageBox_;
+    QLabel* pageCount_;
+    bool fitted_ = false;
 };
 
 // Shows the print preview of a table window's grid (all records that pass the filter, the

@@ -169,6 +169,50 @@ private slots:
         QVERIFY(messages_.isEmpty());
     }
 
+    void clickingTheTextOpensTheBuilderOnTheFilterInForce() {
+        auto w = openWindow();
+        QVERIFY(w);
+        const N tree = N::group(J::And, {cond("CITY", O::Equal, {text("Rome")}), cond("AGE", O::Less, {40.0})});
+        applyFilterTree(*w, tree, kMay2024);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+
+        // The builder is modal: look at it from inside its loop, change it and confirm.
+        QString shown;
+        bool seen = false;
+        QTimer::singleShot(50, [&] {
+            auto* dialog = qobject_cast<FilterBuilderDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            seen = true;
+            shown = filterText(dialog->tree(), kMay2024);
+            dialog->rootGroup()->joinBox()->setCurrentIndex(1); // OR
+            dialog->accept();
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        QTest::mouseClick(w->filterBar()->textLabel(), Qt::LeftButton);
+        QTRY_VERIFY(seen);
+        QCOMPARE(shown, filterText(tree, kMay2024));
+        QTRY_COMPARE(w->table().filter(), std::string("(CITY = 'Rome') OR (AGE < 40)"));
+        QTRY_COMPARE(gridNames(*w), (QStringList{"Smith", "O'Brien", "", "Jones"}));
+
+        // A rejected expression from the builder shows the engine's message. (The NULL search of
+        // the rewrite takes the parenthesis inside this value for the condition's.)
+        w->filterBar()->setFilterTree(cond("NAME", O::Equal, {text("x(NULL")}));
+        QTimer::singleShot(50, [] {
+            if (auto* dialog = qobject_cast<FilterBuilderDialog*>(QApplication::activeModalWidget())) {
+                dialog->accept();
+                if (dialog->isVisible())
+                    dialog->reject();
+            }
+        });
+        runFilterBuilder(*w);
+        QCOMPARE(messages_.size(), 1);
+        QVERIFY(messages_[0].startsWith("Invalid Query Expression"));
+        QTRY_COMPARE(gridNames(*w).size(), 5);
+    }
+
     void rejectedExpressionKeepsTheTree() {
         auto w = openWindow();
         QVERIFY(w);

@@ -165,6 +165,37 @@ private slots:
         QVERIFY(page.contains("KIND"));
     }
 
+    void previewPaintsOnlyThePagesInView() {
+        const QString path = dir_.filePath("long.dbf");
+        std::vector<dialogs_fixture::Row> rows(20000, dialogs_fixture::Row{{"x"}});
+        QVERIFY(dialogs_fixture::writeDbf(path, {{"X", 'C', 2}}, rows));
+        tabvue::engine::Table table;
+        table.open(path.toStdString());
+        GridReport report(&table, {0}, "long");
+        QPrinter printer;
+        configureReportPrinter(printer);
+        ReportPreviewDialog preview(report, printer);
+        preview.resize(600, 800);
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        preview.grab();
+        QVERIFY(report.pageCount() > 400);
+        QCOMPARE(preview.currentPage(), 1);
+        QVERIFY(report.paintedPages() > 0);
+        QVERIFY2(report.paintedPages() <= 6, qPrintable(QString::number(report.paintedPages())));
+        preview.showPage(report.pageCount());
+        preview.grab();
+        QCOMPARE(preview.currentPage(), report.pageCount());
+        QVERIFY(report.paintedPages() <= 12);
+        // A page range set in the print dialog prints only those pages.
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir_.filePath("range.pdf"));
+        printer.setPrintRange(QPrinter::PageRange);
+        printer.setFromTo(2, 3);
+        QVERIFY(report.print(printer));
+        QVERIFY(run("pdfinfo", {dir_.filePath("range.pdf")}).contains(QRegularExpression("Pages:\\s+2\\n")));
+    }
+
     void emptyWindowGivesAnEmptyReport() {
         TableWindow w;
         GridReport report(&w.table(), w.visibleFields(), w.windowTitle());
