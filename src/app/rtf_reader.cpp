@@ -1,6 +1,7 @@
 #include "app/rtf_reader.h"
 
 #include <QColor>
+#include <QTextBlock>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -67,9 +68,10 @@ public:
                 flush();
                 if (stack_.back().destination == Destination::FontTable)
                     endFontEntry();
+                if (stack_.size() > 1)
+                    stack_.pop_back();
                 if (stack_.size() <= 1)
                     break; // the document's own group is closed; anything after it is ignored
-                stack_.pop_back();
             } else if (c == '\\') {
                 ++pos_;
                 controlWord();
@@ -81,7 +83,10 @@ public:
             }
         }
         flush();
-        cursor_.setBlockFormat(blockFormat());
+        if (paragraphStarted_)
+            cursor_.setBlockFormat(blockFormat());
+        else if (doc_.blockCount() > 1 && cursor_.block().length() <= 1)
+            cursor_.deletePreviousChar(); // the closing \par leaves no empty paragraph behind
     }
 
 private:
