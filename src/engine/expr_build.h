@@ -35,7 +35,8 @@ struct FieldPlace {
 };
 
 enum class CompareOp { Eq, Ne, Lt, Le, Gt, Ge };
-enum class CompareKind { Num, Text, Time, Bool }; // Time: dates and date-times as milliseconds
+// Time: dates and date-times as milliseconds; Day: two dates, as day numbers.
+enum class CompareKind { Num, Text, Time, Bool, Day };
 
 enum class Func {
     Upper, Lower, Trim, Ltrim, Alltrim, Substr, Left, Right, Len, At, Val, Str,

@@ -25,6 +25,18 @@ const CaseTables& ansiCaseTables();
 constexpr std::int32_t kEmptyDate = 0;
 constexpr std::int64_t kMillisPerDay = 86400000;
 std::int32_t dayNumber(int year, int month, int day); // 0 unless a valid date in years 1..9999
+
+// dayNumber() for the record scan, inlined: the same day count as codec::julianDay.
+inline std::int32_t dayNumberInline(int y, int m, int d) {
+    static constexpr unsigned char monthDays[13] = {0, 31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > monthDays[m] ||
+        (m == 2 && d == 29 && !((y % 4 == 0 && y % 100 != 0) || y % 400 == 0)))
+        return kEmptyDate;
+    const int a = (14 - m) / 12;
+    const int yy = y + 4800 - a;
+    const int mm = m + 12 * a - 3;
+    return d + (153 * mm + 2) / 5 + 365 * yy + yy / 4 - yy / 100 + yy / 400 - 32045;
+}
 void civilDate(std::int32_t dayNo, int& year, int& month, int& day); // kEmptyDate gives 0/0/0
 bool validDayNumber(double dayNo); // within years 1..9999
 
@@ -66,8 +78,11 @@ public:
     void assign(std::string_view pattern, const unsigned char* fold); // folds and trims the pattern
     // `text` without trailing blanks; every text byte is looked up in `fold` before comparing.
     bool matches(std::string_view text, const unsigned char* fold) const;
+    // False when matching the text with its trailing blanks gives the same answer ("Par%").
+    bool needsTrimmedText() const { return needsTrim_; }
 
 private:
+    bool needsTrim_ = true;
     enum class Shape { Exact, Prefix, General } shape_ = Shape::Exact;
     std::string folded_;
 };

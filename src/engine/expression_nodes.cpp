@@ -180,7 +180,22 @@ class DateField final : public FieldNode {
 public:
     using FieldNode::FieldNode;
     std::int32_t d(const EvalContext& c) override {
-        return null(c) ? kEmptyDate : parseDtos(at(c), static_cast<std::size_t>(f_.width));
+        if (null(c))
+            return kEmptyDate;
+        const unsigned char* p = at(c);
+        if (f_.width == 8) {
+            // The usual "yyyymmdd" without a detour through padding rules.
+            unsigned digits[8];
+            bool ok = true;
+            for (int i = 0; i < 8; ++i) {
+                digits[i] = p[i] - static_cast<unsigned>('0');
+                ok = ok && digits[i] <= 9;
+            }
+            if (ok)
+                return dayNumberInline(static_cast<int>(digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3]),
+                                 static_cast<int>(digits[4] * 10 + digits[5]), static_cast<int>(digits[6] * 10 + digits[7]));
+        }
+        return parseDtos(p, static_cast<std::size_t>(f_.width));
     }
 };
 
@@ -327,6 +342,7 @@ void fetch(Node& node, CompareKind k, const EvalContext& c, Slot& out) {
     case CompareKind::Text: out.s = node.s(c); break;
     case CompareKind::Time: out.t = node.t(c); break;
     case CompareKind::Bool: out.b = node.b(c); break;
+    case CompareKind::Day: out.t = node.d(c); break;
     }
 }
 
@@ -338,7 +354,8 @@ int orderSlots(CompareKind k, const Slot& a, const Slot& b) {
             return 2;
         return order(a.n, b.n);
     case CompareKind::Text: return orderText(a.s, b.s);
-    case CompareKind::Time: return order(a.t, b.t);
+    case CompareKind::Time:
+    case CompareKind::Day: return order(a.t, b.t);
     case CompareKind::Bool: return order(a.b, b.b);
     }
     return 0;
@@ -360,6 +377,8 @@ public:
             case CompareOp::Ge: return a >= b;
             }
             return false;
+        } else if constexpr (K == CompareKind::Day) {
+            return holds(op_, order(l_->d(c), r_->d(c)));
         } else {
             Slot a, b;
             fetch(*l_, K, c, a);
@@ -402,9 +421,10 @@ public:
     bool b(const EvalContext& c) override {
         if (!fixed_)
             compiled_.assign(pattern_->s(c), fold_);
-        if (mapped_)
-            return compiled_.matches(trimRight(text_->rawText(c)), mappedFold_.data());
-        return compiled_.matches(trimRight(text_->s(c)), fold_);
+        std::string_view text = mapped_ ? text_->rawText(c) : text_->s(c);
+        if (compiled_.needsTrimmedText())
+            text = trimRight(text);
+        return compiled_.matches(text, mapped_ ? mappedFold_.data() : fold_);
     }
 private:
     NodePtr text_, pattern_;
@@ -687,7 +707,8 @@ private:
         case Type::Date: return a.d(c) == kEmptyDate;
         case Type::DateTime: return a.t(c) == 0;
         case Type::Text:
-            for (char ch : a.s(c))
+            // Field bytes are judged as stored: translation keeps blanks blank.
+            for (char ch : trimRight(a.byteMap() ? a.rawText(c) : a.s(c)))
                 if (!blankByte(ch))
                     return false;
             return true;
@@ -783,7 +804,10 @@ NodePtr makeCompare(CompareKind k, CompareOp op, NodePtr l, NodePtr r, std::size
                                            std::move(l), pos);
         }
     }
+    if (k == CompareKind::Time && l->type == Type::Date && r->type == Type::Date)
+        k = CompareKind::Day;
     switch (k) {
+    case CompareKind::Day: return make<CompareNode<CompareKind::Day>>(depth, constant, op, std::move(l), std::move(r), pos);
     case CompareKind::Num: return make<CompareNode<CompareKind::Num>>(depth, constant, op, std::move(l), std::move(r), pos);
     case CompareKind::Text: return make<CompareNode<CompareKind::Text>>(depth, constant, op, std::move(l), std::move(r), pos);
     case CompareKind::Time: return make<CompareNode<CompareKind::Time>>(depth, constant, op, std::move(l), std::move(r), pos);

@@ -61,36 +61,18 @@ const CaseTables& ansiCaseTables() {
     return tables;
 }
 
-// Days from 1970-01-01 of a proleptic Gregorian date, shifted to the Julian day count.
 std::int32_t dayNumber(int y, int m, int d) {
-    if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1)
+    const Date date{y, m, d};
+    if (y < 1 || y > 9999 || !codec::validDate(date))
         return kEmptyDate;
-    static const int monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    if (d > monthDays[m - 1] + (m == 2 && leap ? 1 : 0))
-        return kEmptyDate;
-    y -= m <= 2;
-    const int era = y / 400;
-    const int yoe = y - era * 400;
-    const int doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468 + 2440588;
+    return static_cast<std::int32_t>(codec::julianDay(date));
 }
 
 void civilDate(std::int32_t dayNo, int& year, int& month, int& day) {
-    if (dayNo == kEmptyDate) {
-        year = month = day = 0;
-        return;
-    }
-    int z = dayNo - 2440588 + 719468;
-    const int era = (z >= 0 ? z : z - 146096) / 146097;
-    const int doe = z - era * 146097;
-    const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int mp = (5 * doy + 2) / 153;
-    day = doy - (153 * mp + 2) / 5 + 1;
-    month = mp < 10 ? mp + 3 : mp - 9;
-    year = yoe + era * 400 + (month <= 2);
+    const Date date = dayNo == kEmptyDate ? Date{} : codec::dateFromJulianDay(dayNo);
+    year = date.year;
+    month = date.month;
+    day = date.day;
 }
 
 bool validDayNumber(double dayNo) {
@@ -100,16 +82,6 @@ bool validDayNumber(double dayNo) {
 }
 
 namespace {
-
-bool digits(const unsigned char* p, std::size_t n, int& value) {
-    value = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (p[i] < '0' || p[i] > '9')
-            return false;
-        value = value * 10 + (p[i] - '0');
-    }
-    return true;
-}
 
 void append2(std::string& out, int v) {
     out += static_cast<char>('0' + v / 10 % 10);
@@ -124,10 +96,8 @@ void append4(std::string& out, int v) {
 } // namespace
 
 std::int32_t parseDtos(const unsigned char* p, std::size_t n) {
-    int y, m, d;
-    if (n < 8 || !digits(p, 4, y) || !digits(p + 4, 2, m) || !digits(p + 6, 2, d))
-        return kEmptyDate;
-    return dayNumber(y, m, d);
+    const Date d = codec::parseDate(p, static_cast<int>(std::min<std::size_t>(n, 64)));
+    return d.empty() ? kEmptyDate : dayNumber(d.year, d.month, d.day);
 }
 
 std::int32_t parseCtod(std::string_view text) {
@@ -317,6 +287,9 @@ void LikePattern::assign(std::string_view pattern, const unsigned char* fold) {
         shape_ = Shape::Prefix;
     else
         shape_ = Shape::General;
+    // A prefix that does not end in a blank matches the padded text exactly when it matches the
+    // trimmed one.
+    needsTrim_ = !(shape_ == Shape::Prefix && wild > 0 && folded_[wild - 1] != ' ' && folded_[wild - 1] != '\0');
 }
 
 bool LikePattern::matches(std::string_view text, const unsigned char* fold) const {

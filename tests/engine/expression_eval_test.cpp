@@ -80,6 +80,8 @@ TEST(FilterLanguage, Like) {
         {"NAME LIKE 'Smith   '", {1}},
         {"NAME LIKE 'Sm_th'", {1}},
         {"NAME LIKE 'Sm_'", {}},
+        {"NAME LIKE 'Smith %'", {}}, // the padding is not part of the text
+        {"NAME LIKE 'Smith%'", {1, 2}},
         {"CITY LIKE 'PAR%'", {1, 3, 4}},
         {"CITY LIKE '%a'", {3, 5}},
         {"CITY LIKE '%r%s'", {1, 4}},
@@ -141,6 +143,7 @@ TEST(FilterLanguage, Empty) {
         {"EMPTY(ctod('01.02.03'))", {1, 2, 3, 4, 5}},   // two-digit year: empty
         {"EMPTY(ctod(''))", {1, 2, 3, 4, 5}},
         {"EMPTY(ctod('29.02.2004'))", {}},
+        {"EMPTY(STOD('20230229')) AND EMPTY(STOD('20231301')) AND EMPTY(STOD('2023020'))", {1, 2, 3, 4, 5}},
     });
 }
 
@@ -282,6 +285,32 @@ TEST(FilterLanguage, RewrittenGridTextsSelectTheirRecords) {
     EXPECT_EQ(t.matching(rewriteGridFilter("(NOT ((CITY = 'Paris') OR (CITY = 'Rome'))) AND (NOTE <> NULL)")),
               (Recs{5}));
     EXPECT_EQ(t.matching(rewriteGridFilter("(MARRIED = True) AND (AMOUNT > 100.5)")), (Recs{1}));
+}
+
+} // namespace
+} // namespace tabvue::engine
+
+namespace tabvue::engine {
+namespace {
+
+TEST(FilterDates, DayNumbersAgreeWithTheCalendar) {
+    int checked = 0;
+    for (int y = 1; y <= 9999; y += (y > 1500 && y < 2500) ? 1 : 37)
+        for (int m = 1; m <= 12; ++m)
+            for (int d = 1; d <= 31; ++d) {
+                const std::int32_t day = expr::dayNumber(y, m, d);
+                ASSERT_EQ(expr::dayNumberInline(y, m, d), day) << y << "-" << m << "-" << d;
+                if (day == expr::kEmptyDate)
+                    continue;
+                int yy, mm, dd;
+                expr::civilDate(day, yy, mm, dd);
+                ASSERT_EQ(yy * 10000 + mm * 100 + dd, y * 10000 + m * 100 + d);
+                ++checked;
+            }
+    EXPECT_GT(checked, 300000);
+    EXPECT_EQ(expr::dayNumber(1900, 2, 29), expr::kEmptyDate);
+    EXPECT_NE(expr::dayNumber(2000, 2, 29), expr::kEmptyDate);
+    EXPECT_EQ(expr::dayNumber(2003, 2, 1) - expr::dayNumber(2003, 1, 31), 1);
 }
 
 } // namespace
