@@ -35,9 +35,9 @@ FilterBuilderDialog::FilterBuilderDialog(std::vector<FilterField> fields, const 
     setObjectName(QStringLiteral("FilterBuilder"));
     setWindowTitle(QStringLiteral("Filter builder"));
     root_ = new FilterGroupWidget(fields_, true, nullptr);
+    // Without a filter in force the tree starts empty: OK then sets no filter, rather than a
+    // condition the user never filled in.
     root_->load(tree.isGroup ? tree : FilterNode::group(FilterJoin::And, {tree}));
-    if (root_->children().empty())
-        root_->addCondition();
 
     // The tree grows downwards inside a scroll area; its top stays at the top.
     auto* holder = new QWidget;

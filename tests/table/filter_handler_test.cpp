@@ -6,6 +6,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -232,6 +233,31 @@ private slots:
         QCOMPARE(w->filterBar()->filterTree().field, QStringLiteral("NOSUCH"));
         // The same text again changes nothing and raises nothing.
         applyFilterTree(*w, bad, kMay2024);
+    }
+
+    void builderStartsEmptyAndBuildsByItsButtons() {
+        const std::vector<FilterField> fields{{"NAME", FilterValueKind::Text}, {"HIRED", FilterValueKind::Date}};
+        FilterBuilderDialog dialog(fields, N::group(J::And, {}));
+        QVERIFY(dialog.rootGroup()->children().empty());
+        QCOMPARE(filterText(dialog.tree(), kMay2024), QString());
+
+        dialog.rootGroup()->findChild<QToolButton*>("addCondition")->click();
+        dialog.rootGroup()->findChild<QToolButton*>("addGroup")->click();
+        auto* first = qobject_cast<FilterConditionWidget*>(dialog.rootGroup()->children()[0]);
+        QCOMPARE(first->fieldBox()->currentText(), QStringLiteral("NAME"));
+        first->setOperator(O::NotBlank);
+        QVERIFY(first->editors().empty());
+        auto* group = qobject_cast<FilterGroupWidget*>(dialog.rootGroup()->children()[1]);
+        group->notBox()->setChecked(true);
+        FilterConditionWidget* inner = group->addCondition();
+        inner->setField("HIRED");
+        inner->setOperator(O::ThisMonth);
+        dialog.rootGroup()->joinBox()->setCurrentIndex(1);
+        QCOMPARE(filterText(dialog.tree(), kMay2024),
+                 QStringLiteral("(NAME <> NULL) OR (NOT (((HIRED >= '\\yy\\01.05.2024\\xx\\') AND (HIRED < '\\yy\\01.06.2024\\xx\\'))))"));
+        // Clear empties the tree again.
+        dialog.findChild<QPushButton*>("filterBuilderClear")->click();
+        QCOMPARE(filterText(dialog.tree(), kMay2024), QString());
     }
 
     void builderWidgetsRoundTrip() {
