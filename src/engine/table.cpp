@@ -106,7 +106,13 @@ struct Table::Impl {
     std::uint32_t scanned = 0;
     std::int64_t visibleCount = 0;
     bool complete = true;
-    std::vector<RecordNo> checkpoints;
+    // Every kCheckpointEvery visible records, a record and the number of visible records before
+    // it; a record leaving or joining the view shifts the counts of the checkpoints after it.
+    struct Checkpoint {
+        RecordNo rec;
+        std::int64_t before;
+    };
+    std::vector<Checkpoint> checkpoints;
     std::int64_t lastPos = -1;
     RecordNo lastRec = 0;
 
@@ -520,8 +526,8 @@ struct Table::Impl {
             const RecordNo rec = scanned + 1;
             const unsigned char* p = record(rec);
             if (p && p[0] != '*' && (!predicate || predicate(*self, rec, p))) {
-                if (visibleCount % kCheckpointEvery == 0)
-                    checkpoints.push_back(rec);
+                if (checkpoints.empty() || visibleCount - checkpoints.back().before >= kCheckpointEvery)
+                    checkpoints.push_back({rec, visibleCount});
                 ++visibleCount;
             }
             scanned = rec;
@@ -534,22 +540,26 @@ struct Table::Impl {
             return 0;
         while (pos >= visibleCount && !complete)
             scanTo(scanned + kScanChunk);
-        if (pos >= visibleCount)
+        if (pos >= visibleCount || checkpoints.empty())
             return 0;
-        std::int64_t p;
-        RecordNo cur;
-        const std::int64_t k = pos / kCheckpointEvery;
-        if (lastPos >= 0 && pos >= lastPos && pos - lastPos < kCheckpointEvery) {
+        // Walk forward from the nearest known point: the last answer or a checkpoint.
+        auto it = std::upper_bound(checkpoints.begin(), checkpoints.end(), pos,
+                                   [](std::int64_t v, const Checkpoint& c) { return v < c.before; });
+        --it;
+        std::int64_t p = it->before;
+        RecordNo cur = it->rec;
+        if (lastPos >= p && lastPos <= pos) {
             p = lastPos;
             cur = lastRec;
-        } else {
-            p = k * kCheckpointEvery;
-            cur = checkpoints[static_cast<std::size_t>(k)];
         }
-        while (p < pos) {
-            ++cur;
-            if (visible(cur))
+        for (;; ++cur) {
+            if (cur > scanned)
+                return 0; // cannot happen while the counts are right
+            if (visible(cur)) {
+                if (p == pos)
+                    break;
                 ++p;
+            }
         }
         lastPos = pos;
         lastRec = cur;
@@ -561,24 +571,35 @@ struct Table::Impl {
             return -1;
         if (rec > scanned)
             scanTo(rec);
-        if (!visible(rec))
+        if (!visible(rec) || checkpoints.empty())
             return -1;
-        auto it = std::upper_bound(checkpoints.begin(), checkpoints.end(), rec);
+        auto it = std::upper_bound(checkpoints.begin(), checkpoints.end(), rec,
+                                   [](RecordNo v, const Checkpoint& c) { return v < c.rec; });
         if (it == checkpoints.begin())
             return -1;
         --it;
-        std::int64_t p = (it - checkpoints.begin()) * kCheckpointEvery;
-        RecordNo cur = *it;
-        if (lastPos >= p && lastRec <= rec && lastRec >= cur) {
+        std::int64_t p = it->before;
+        RecordNo cur = it->rec;
+        if (lastPos >= p && lastRec >= cur && lastRec <= rec) {
             p = lastPos;
             cur = lastRec;
         }
-        while (cur < rec) {
-            ++cur;
+        for (; cur < rec; ++cur)
             if (visible(cur))
                 ++p;
-        }
         return p;
+    }
+
+    // A record that was already settled left (-1) or joined (+1) the view.
+    void shiftView(RecordNo rec, int delta) {
+        if (rec > scanned || delta == 0)
+            return;
+        visibleCount += delta;
+        for (Checkpoint& c : checkpoints)
+            if (c.rec > rec)
+                c.before += delta;
+        lastPos = -1;
+        lastRec = 0;
     }
 
     void notify() {
@@ -1327,11 +1348,18 @@ void Table::post() {
             std::memcpy(p, buf, len);
         }
     }
+    const bool wasVisible = d->predicate && d->visible(d->editRec);
     d->writeRecordBytes(d->editRec, d->editBuf.data());
     d->editing = false;
     d->pendingMemos.clear();
-    if (d->predicate)
-        d->viewChanged();
+    // An edit can move the record into or out of a filtered view.
+    if (d->predicate) {
+        const bool nowVisible = d->visible(d->editRec);
+        if (nowVisible != wasVisible) {
+            d->shiftView(d->editRec, nowVisible ? 1 : -1);
+            d->notify();
+        }
+    }
 }
 
 void Table::cancel() {
@@ -1347,6 +1375,7 @@ void Table::deleteRecord(RecordNo rec) {
     d->requireWritable();
     if (rec == 0 || rec > d->count)
         throw Error("Record " + std::to_string(rec) + " is out of range.");
+    const bool wasVisible = d->visible(rec);
     {
         RangeLock lock(d->fd, d->recordOffset(rec), 1, true);
         const unsigned char star = '*';
@@ -1356,7 +1385,9 @@ void Table::deleteRecord(RecordNo rec) {
     d->stampHeaderDate();
     if (d->editing && d->editRec == rec)
         cancel();
-    d->viewChanged();
+    if (wasVisible)
+        d->shiftView(rec, -1);
+    d->notify();
 }
 
 namespace {

@@ -174,6 +174,37 @@ TEST(TableView, FailedFilterKeepsTextAndShowsEverything) {
     EXPECT_EQ(t.viewCount(), 7);
 }
 
+TEST(TableView, DeletesAndEditsKeepASettledViewExact) {
+    TempDir dir;
+    Table t;
+    t.open(numberedTable(dir, 3000));
+    t.setFilterPredicate(evenId);
+    while (!t.advanceView(100000)) {
+    }
+    const RecordNo checkpointRecord = t.viewRecord(256);
+    for (RecordNo r : {RecordNo(2), checkpointRecord, RecordNo(1502), RecordNo(3000), RecordNo(1)})
+        t.deleteRecord(r);
+    // An edit that takes a record out of the filter, and one that brings another in.
+    t.beginEdit(1000);
+    t.setFieldText(0, "1001");
+    t.post();
+    t.beginEdit(1001);
+    t.setFieldText(0, "1002");
+    t.post();
+    EXPECT_TRUE(t.viewComplete());
+    const auto expected = expectedView(t, [&](RecordNo r) {
+        std::string raw;
+        t.readRecord(r, raw);
+        return evenId(t, r, reinterpret_cast<const unsigned char*>(raw.data()));
+    });
+    ASSERT_EQ(t.viewCount(), static_cast<std::int64_t>(expected.size()));
+    for (std::size_t pos = 0; pos < expected.size(); pos += 7) {
+        ASSERT_EQ(t.viewRecord(static_cast<std::int64_t>(pos)), expected[pos]) << pos;
+        ASSERT_EQ(t.viewPosition(expected[pos]), static_cast<std::int64_t>(pos));
+    }
+    EXPECT_EQ(t.viewRecord(static_cast<std::int64_t>(expected.size())), 0u);
+}
+
 TEST(TableView, MatchesFilterSeesDeletedRecords) {
     TempDir dir;
     Table t;
