@@ -28,10 +28,7 @@
 #include "table/print_report.h"
 #include "table/structure_dialog.h"
 
-#if __has_include("export/ui/qt_export_host.h")
 #include "export/ui/qt_export_host.h"
-#define TABVUE_HAVE_QT_EXPORT_HOST 1
-#endif
 
 namespace tabvue::gui {
 
@@ -579,12 +576,12 @@ void MainWindow::acexportExecute() {
     if (!window)
         return;
     dsexport_->setDataSet(&window->table());
-#ifdef TABVUE_HAVE_QT_EXPORT_HOST
+    if (exportHost) {
+        dsexport_->execute(*exportHost);
+        return;
+    }
     exporter::QtExportHost host(this);
     dsexport_->execute(host);
-#else
-    showMessage(this, QStringLiteral("Export is not available in this build."));
-#endif
 }
 
 void MainWindow::actprintExecute() {

@@ -13,7 +13,10 @@ class QMdiArea;
 class QMenu;
 class QTabBar;
 
-namespace tabvue::exporter { class DataSetExport; }
+namespace tabvue::exporter {
+class DataSetExport;
+class ExportHost;
+} // namespace tabvue::exporter
 
 namespace tabvue::gui {
 
@@ -66,6 +69,8 @@ public:
     std::function<int(QDialog&)> runDialog;
     std::function<QString()> askOpenFileName;
     std::function<QString()> askSaveFileName;
+    // The desktop side of exports; none means the Qt dialogs.
+    exporter::ExportHost* exportHost = nullptr;
 
     // TableWindowHost
     void setCodePageChecks(bool oem) override;

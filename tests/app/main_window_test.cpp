@@ -15,12 +15,35 @@
 #include "app/help_viewer.h"
 #include "app/main_window.h"
 #include "engine/table.h"
+#include "export/custom_export.h"
+#include "export/dataset_export.h"
+#include "export/export_host.h"
 #include "table/dbf_fixture.h"
 #include "table/messages.h"
 
 using namespace tabvue;
 using namespace tabvue::gui;
 using namespace tabvue::testing;
+
+namespace {
+
+// The desktop side of an export without windows: picks CSV to a file, names the target.
+struct FakeExportHost : exporter::ExportHost {
+    std::string target;
+    QStringList errors;
+    bool selectFormat(exporter::CustomExport& c) override {
+        c.setExportType(exporter::ExportType::xtCSV);
+        c.setExportStyle(exporter::ExportStyle::xsFile);
+        return true;
+    }
+    std::optional<std::string> saveFileName(const exporter::SaveDialogRequest&) override { return target; }
+    void showError(const std::string& m) override { errors << QString::fromStdString(m); }
+    void showInformation(const std::string&) override {}
+    void setClipboardText(std::string_view) override {}
+    void openDocument(const std::string&) override {}
+};
+
+} // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -400,6 +423,29 @@ private slots:
         action(w, "acprop")->trigger();
         QCOMPARE(dialogs, QStringList{"tabvue::gui::StructureDialog"});
         QVERIFY(t->table().isOpen());
+
+        // Export runs on the active table; a failed run is told to the user.
+        FakeExportHost host;
+        w.exportHost = &host;
+        host.target = dir_.filePath("people.csv").toStdString();
+        action(w, "acexport")->trigger();
+        QCOMPARE(w.dsexport().dataSet(), &t->table());
+        const QStringList written = QDir(dir_.path()).entryList({"people.*"}, QDir::Files);
+        QCOMPARE(written.size(), 1); // the component gives the name its format's extension
+        QFile csv(dir_.filePath(written.first()));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QVERIFY(csv.readAll().contains("Carol"));
+        QVERIFY(messages_.isEmpty());
+
+        w.dsexport().setFileName(std::string());
+        host.target = dir_.filePath("no/such/folder/people.csv").toStdString();
+        action(w, "acexport")->trigger();
+        QCOMPARE(messages_.size() + host.errors.size(), 1);
+
+        // Closing the table clears the component's reference to it.
+        t->close();
+        closeDeferred();
+        QCOMPARE(w.dsexport().dataSet(), nullptr);
     }
 };
 
