@@ -7,12 +7,25 @@ namespace tabvue::engine {
 
 namespace {
 
-// Hands the compiled condition what a record's bytes do not hold.
+// Hands the compiled condition what a record's bytes do not hold. A memo or value the table
+// cannot read counts as blank, so one damaged record does not stop the scan of all others.
 class TableSource final : public expr::RecordSource {
 public:
     explicit TableSource(const Table& table) : table_(table) {}
-    std::string memoText(RecordNo rec, int field) const override { return table_.memoText(rec, field); }
-    Value value(RecordNo rec, int field) const override { return table_.value(rec, field); }
+    std::string memoText(RecordNo rec, int field) const override {
+        try {
+            return table_.memoText(rec, field);
+        } catch (const Error&) {
+            return {};
+        }
+    }
+    Value value(RecordNo rec, int field) const override {
+        try {
+            return table_.value(rec, field);
+        } catch (const Error&) {
+            return {};
+        }
+    }
 
 private:
     const Table& table_;
