@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -156,6 +157,97 @@ TEST_F(DifSylkFixture, TwoLineMemoStaysOneValue) {
         expected.push_back(l);
     EXPECT_TRUE(sameBytes(dif(), lines(expected)));
     EXPECT_TRUE(sameBytes(sylk(), lines({"ID;PTLUDATASETEXPORT", "C;X1;Y1;K\"first line\x1b :-1,0\x1b :EOD\"", "E"})));
+}
+
+} // namespace
+} // namespace tabvue::exporter
+
+namespace tabvue::exporter {
+namespace {
+
+// Splits a file into its CRLF-ended lines; a lone CR or LF inside a line would be a fault.
+std::vector<std::string> fileLines(const std::string& bytes) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    for (std::size_t p; (p = bytes.find("\r\n", start)) != std::string::npos; start = p + 2) {
+        const std::string line = bytes.substr(start, p - start);
+        EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << "stray line break in " << line;
+        out.push_back(line);
+    }
+    EXPECT_EQ(start, bytes.size());
+    return out;
+}
+
+// Reads a quoted value back: the quotes around it, "" inside, and with `semicolons` ";;" inside.
+std::string unquote(const std::string& field, bool semicolons) {
+    EXPECT_GE(field.size(), 2u);
+    EXPECT_EQ(field.front(), '"');
+    EXPECT_EQ(field.back(), '"');
+    std::string out;
+    for (std::size_t i = 1; i + 1 < field.size(); ++i) {
+        const char ch = field[i];
+        if (ch == '"' || (semicolons && ch == ';')) {
+            EXPECT_EQ(field[i + 1], ch) << "lone " << ch << " in " << field;
+            ++i;
+        }
+        out += ch;
+    }
+    return out;
+}
+
+std::string withBreaks(const std::string& s, const std::string& lineBreak) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\r' || s[i] == '\n') {
+            if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n')
+                ++i;
+            out += lineBreak;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+// Whatever bytes a table holds, both files keep their structure and give every value back.
+TEST(DifSylkValues, AnyBytesReadBack) {
+    std::mt19937 random(20261211);
+    const std::string alphabet = "ab ,;\"\r\n\t\\{}<&=-1E\x1b\xE9";
+    FakeExport e({{"A", 5}, {"B", 5}});
+    for (int r = 0; r < 300; ++r) {
+        Values row;
+        for (int c = 0; c < 2; ++c) {
+            std::string v(random() % 12, ' ');
+            for (char& ch : v)
+                ch = alphabet[random() % alphabet.size()];
+            row.push_back(v);
+        }
+        e.rows.push_back(row);
+    }
+    e.setOptions(e.options().insert(ExportOption::xoRowNumbers).erase(ExportOption::xoShowHeader));
+
+    const std::vector<std::string> dif = fileLines(exportToBytes(e, ExportType::xtDIF));
+    ASSERT_EQ(dif.size(), 12 + 300 * 8 + 2u);
+    const std::vector<std::string> slk = fileLines(exportToBytes(e, ExportType::xtSYLK));
+    ASSERT_EQ(slk.size(), 1 + 300 * 3 + 1u);
+    for (std::size_t r = 0; r < 300; ++r) {
+        const std::size_t d = 12 + r * 8;
+        EXPECT_EQ(dif[d], "-1,0");
+        EXPECT_EQ(dif[d + 1], "BOT");
+        EXPECT_EQ(unquote(dif[d + 3], false), std::to_string(r + 1));
+        for (std::size_t c = 0; c < 2; ++c) {
+            const std::string& value = std::get<std::string>(e.rows[r][c]);
+            EXPECT_EQ(dif[d + 4 + 2 * c], "1,0");
+            EXPECT_EQ(unquote(dif[d + 5 + 2 * c], false), withBreaks(value, " "));
+
+            const std::string& line = slk[1 + r * 3 + 1 + c];
+            const std::string head = "C;X" + std::to_string(c + 2) + ";Y" + std::to_string(r + 1) + ";K";
+            ASSERT_TRUE(line.starts_with(head)) << line;
+            EXPECT_EQ(unquote(line.substr(head.size()), true), withBreaks(value, "\x1b :"));
+        }
+    }
+    EXPECT_EQ(dif.back(), "EOD");
+    EXPECT_EQ(slk.back(), "E");
 }
 
 } // namespace

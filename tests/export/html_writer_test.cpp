@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -275,6 +276,63 @@ TEST_F(HtmlFixture, NoRecordsAndExtension) {
     EXPECT_EQ(e.defaultExtension(), "HTML");
     e.html().extension = HtmlExtension::exHTM;
     EXPECT_EQ(e.defaultExtension(), "HTM");
+}
+
+} // namespace
+} // namespace tabvue::exporter
+
+namespace tabvue::exporter {
+namespace {
+
+// Whatever bytes a table holds, no markup comes from it and every cell reads back.
+TEST(HtmlLinks, AnyBytesReadBack) {
+    std::mt19937 random(20261211);
+    const std::string alphabet = "ab <>&\"';:/\r\nhttp:";
+    FakeExport e({{"A", 5}});
+    for (int r = 0; r < 300; ++r) {
+        std::string v(1 + random() % 12, ' ');
+        for (char& ch : v)
+            ch = alphabet[random() % alphabet.size()];
+        e.rows.push_back({v});
+    }
+    e.html().options.erase(HtmlOption::hoAutoLink);
+    e.setOptions(e.options().erase(ExportOption::xoShowHeader));
+    const std::string page = exportToBytes(e, ExportType::xtHTML);
+    std::size_t at = 0;
+    for (std::size_t r = 0; r < 300; ++r) {
+        at = page.find("<TD><small>", at);
+        ASSERT_NE(at, std::string::npos);
+        at += 11;
+        const std::size_t end = page.find("</small></TD>", at);
+        std::string text = page.substr(at, end - at);
+        ASSERT_EQ(text.find_first_of("<>\""), std::string::npos) << text;
+        std::string decoded;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] != '&') {
+                decoded += text[i];
+                continue;
+            }
+            const std::size_t semi = text.find(';', i);
+            ASSERT_NE(semi, std::string::npos) << text;
+            const std::string ref = text.substr(i, semi + 1 - i);
+            decoded += ref == "&amp;" ? "&" : ref == "&lt;" ? "<" : ref == "&gt;" ? ">" : ref == "&quot;" ? "\"" : "?";
+            i = semi;
+        }
+        std::string want;
+        const std::string& v = std::get<std::string>(e.rows[r][0]);
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            if (v[i] == '\r' && i + 1 < v.size() && v[i + 1] == '\n')
+                ++i;
+            want += v[i] == '\r' ? '\n' : v[i];
+        }
+        // Line breaks cut the cell into lines of the page, each ended with CRLF.
+        std::string got;
+        for (std::size_t i = 0; i < decoded.size(); ++i)
+            if (decoded[i] != '\r')
+                got += decoded[i];
+        EXPECT_EQ(got, want) << "record " << r;
+        at = end;
+    }
 }
 
 } // namespace

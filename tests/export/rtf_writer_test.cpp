@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -212,6 +213,68 @@ TEST_F(RtfFixture, CustomTemplateFontsAndCharsets) {
     EXPECT_NE(rtf.find("\\margl1\\margr562"), std::string::npos);
     EXPECT_NE(rtf.find("\\cellx1042\\clvertalc"), std::string::npos);
     EXPECT_NE(rtf.find(" {\\f2\\fs16\\i\\cf2\\cgrid0 Ann\\cell "), std::string::npos);
+}
+
+} // namespace
+} // namespace tabvue::exporter
+
+namespace tabvue::exporter {
+namespace {
+
+// Whatever bytes a table holds, the document's groups balance and every cell reads back.
+TEST(RtfPieces, AnyBytesReadBack) {
+    std::mt19937 random(20261211);
+    const std::string alphabet = "ab \\{}\r\n;\"\xE9\x7F";
+    FakeExport e({{"A", 5}});
+    for (int r = 0; r < 300; ++r) {
+        std::string v(random() % 12, ' ');
+        for (char& ch : v)
+            ch = alphabet[random() % alphabet.size()];
+        e.rows.push_back({v});
+    }
+    e.setOptions(e.options().erase(ExportOption::xoShowHeader));
+    const std::string rtf = exportToBytes(e, ExportType::xtRTF);
+    int depth = 0;
+    std::vector<std::string> cells;
+    const std::string group = " {\\f2\\fs16\\cf2\\cgrid0 ";
+    for (std::size_t at = rtf.find(group); at != std::string::npos; at = rtf.find(group, at)) {
+        at += group.size();
+        std::string cell;
+        while (rtf.compare(at, 6, "\\cell ") != 0) {
+            if (rtf.compare(at, 6, "\\line ") == 0) {
+                cell += '\n';
+                at += 6;
+            } else if (rtf[at] == '\\') {
+                cell += rtf[at + 1];
+                at += 2;
+            } else {
+                ASSERT_TRUE(rtf[at] != '{' && rtf[at] != '}' && rtf[at] != '\r' && rtf[at] != '\n') << "at " << at;
+                cell += rtf[at++];
+            }
+        }
+        cells.push_back(cell);
+    }
+    for (std::size_t i = 0; i < rtf.size(); ++i) {
+        if (rtf[i] == '\\') {
+            ++i;
+        } else if (rtf[i] == '{') {
+            ++depth;
+        } else if (rtf[i] == '}') {
+            ASSERT_GT(depth--, 0) << "at " << i;
+        }
+    }
+    EXPECT_EQ(depth, 0);
+    ASSERT_EQ(cells.size(), 300u);
+    for (std::size_t r = 0; r < 300; ++r) {
+        std::string want;
+        const std::string& v = std::get<std::string>(e.rows[r][0]);
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            if (v[i] == '\r' && i + 1 < v.size() && v[i + 1] == '\n')
+                ++i;
+            want += v[i] == '\r' ? '\n' : v[i];
+        }
+        EXPECT_EQ(cells[r], want) << "record " << r;
+    }
 }
 
 } // namespace
