@@ -84,7 +84,7 @@ private:
     // Colours and faces of the run, fixed when the page starts.
     std::array<std::string, HtmlSlotCount> colours_;
     std::string tableFace_;
-    std::string line_;
+    std::string fullText_; // a value's text before truncation, when it is not a string
 };
 
 void HtmlWriter::preamble(Document& doc) {
@@ -185,8 +185,8 @@ void HtmlWriter::cell(Document& doc, std::string& row, const Cell& cell) {
         if (const auto* s = std::get_if<std::string>(cell.value)) {
             full = *s;
         } else {
-            line_ = c.cellText(*cell.value, 0);
-            full = line_;
+            fullText_ = c.cellText(*cell.value, 0);
+            full = fullText_;
         }
         link = isLink(full) && !isScriptTarget(full);
     }
@@ -279,8 +279,9 @@ bool isScriptTarget(std::string_view target) {
         if (ch == ':')
             break;
         const auto u = static_cast<unsigned char>(ch);
-        const bool ok = std::isalpha(u) || (!scheme.empty() && (std::isdigit(u) || ch == '+' || ch == '-' || ch == '.'));
-        if (!ok || u >= 0x80)
+        const bool letter = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z');
+        const bool other = (u >= '0' && u <= '9') || ch == '+' || ch == '-' || ch == '.';
+        if (!letter && (scheme.empty() || !other))
             return false;
         scheme += static_cast<char>(std::tolower(u));
     }
