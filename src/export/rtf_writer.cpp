@@ -189,15 +189,11 @@ std::string_view rtfFamilyWord(FontFamily family) {
 }
 
 std::string rtfCharsetWord(int charset) {
-    switch (charset) {
-    case 0:
-    case 2:
-    case 128:
-    case 255:
-        return "fcharset" + std::to_string(charset);
-    default:
+    // Readers decode a font's 8-bit text by this number; "fcharset1" (the default character set)
+    // leaves them guessing, and LibreOffice then loses every byte above 127.
+    if (charset < 0 || charset > 255)
         return "fcharset1";
-    }
+    return "fcharset" + std::to_string(charset);
 }
 
 std::string rtfFontEntry(int number, const FontDescription& font, const FontMetrics& metrics) {

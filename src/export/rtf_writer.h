@@ -34,7 +34,9 @@ enum RtfSlot {
 
 // "fdontcare", "froman", "fswiss", "fmodern", "fscript", "fdecorative".
 std::string_view rtfFamilyWord(FontFamily family);
-// "fcharset0", "fcharset2", "fcharset128", "fcharset255"; every other character set "fcharset1".
+// "fcharset" and the realised font's character set number (0 ANSI, 2 symbol, 204 Cyrillic, 238
+// Central European, ...), so that a reader decodes the text in the table's code page; a number
+// outside 0 to 255 gives "fcharset1", the default character set.
 std::string rtfCharsetWord(int charset);
 // One font table entry: "{\f" n "\" family "\" charset " " name ";}".
 std::string rtfFontEntry(int number, const FontDescription& font, const FontMetrics& metrics);

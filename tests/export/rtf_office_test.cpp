@@ -47,5 +47,25 @@ TEST(RtfOffice, EveryValueComesBack) {
     EXPECT_EQ(lines, want) << *text;
 }
 
+// A Cyrillic table: the fonts declare the character set the host realises (204), and the text
+// comes back in its own letters.
+TEST(RtfOffice, CyrillicTextComesBack) {
+    if (!officeAvailable())
+        GTEST_SKIP() << "soffice is not installed";
+    struct CyrillicHost : FakeHost {
+        FontMetrics fontMetrics(const FontDescription&) override { return {FontFamily::Swiss, 204}; }
+    } host;
+    const std::string word = "\xCF\xF0\xE8\xE2\xE5\xF2"; // a greeting in code page 1251
+    FakeExport e({{"NAME", 10}}, {{word}});
+    TempFolder dir;
+    const std::string path = dir.file("cyrillic.rtf");
+    e.setExportType(ExportType::xtRTF);
+    e.setHost(&host);
+    e.writeDocument(path);
+    const auto text = officeConvert(path, "txt:Text (encoded):UTF8", "txt");
+    ASSERT_TRUE(text) << "LibreOffice could not read " << path;
+    EXPECT_NE(text->find(engine::codePage(1251).decode(word)), std::string::npos) << *text;
+}
+
 } // namespace
 } // namespace tabvue::exporter

@@ -158,8 +158,9 @@ TEST(RtfPieces, FontEntryAndStyle) {
     EXPECT_EQ(rtfFontEntry(1, f, {FontFamily::Swiss, 0}), "{\\f1\\fswiss\\fcharset0 MS Sans Serif;}");
     const std::vector<std::pair<FontMetrics, std::string>> cases = {
         {{FontFamily::Dontcare, 2}, "\\fdontcare\\fcharset2"},   {{FontFamily::Roman, 128}, "\\froman\\fcharset128"},
-        {{FontFamily::Modern, 255}, "\\fmodern\\fcharset255"},   {{FontFamily::Script, 204}, "\\fscript\\fcharset1"},
-        {{FontFamily::Decorative, 1}, "\\fdecorative\\fcharset1"}, {{FontFamily::Swiss, 238}, "\\fswiss\\fcharset1"},
+        {{FontFamily::Modern, 255}, "\\fmodern\\fcharset255"},   {{FontFamily::Script, 204}, "\\fscript\\fcharset204"},
+        {{FontFamily::Decorative, 1}, "\\fdecorative\\fcharset1"}, {{FontFamily::Swiss, 238}, "\\fswiss\\fcharset238"},
+        {{FontFamily::Swiss, 256}, "\\fswiss\\fcharset1"},
     };
     for (const auto& [m, words] : cases)
         EXPECT_EQ(rtfFontEntry(0, f, m), "{\\f0" + words + " MS Sans Serif;}");
@@ -206,7 +207,7 @@ TEST_F(RtfFixture, CustomTemplateFontsAndCharsets) {
     r.cellWidth = 1000;
     r.leftMargin = 1;
     const std::string rtf = run();
-    EXPECT_NE(rtf.find("{\\f2\\fmodern\\fcharset1 Courier New;}}\r\n"), std::string::npos);
+    EXPECT_NE(rtf.find("{\\f2\\fmodern\\fcharset204 Courier New;}}\r\n"), std::string::npos);
     EXPECT_NE(rtf.find("{\\colortbl\\red8\\green0\\blue0;\\red8\\green0\\blue0;\\red255\\green0\\blue0;"
                        "\\red153\\green102\\blue51;\\red207\\green255\\blue255;\\red255\\green255\\blue255;}"),
               std::string::npos);
