@@ -1,5 +1,6 @@
 #include "export/rtf_writer.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
@@ -250,8 +251,9 @@ std::string rtfColorEntry(Color colour) {
 
 long long rtfCellBoundary(int k, int ppi, int cellWidth) {
     const double x = static_cast<double>(k) * 100.0 / static_cast<double>(ppi) * static_cast<double>(cellWidth);
-    // nearbyint rounds in the current rounding mode, which is to nearest with ties to even.
-    return static_cast<long long>(std::nearbyint(x));
+    // nearbyint rounds in the current rounding mode, which is to nearest with ties to even. The
+    // clamp only keeps absurd settings (a cell width of billions) inside the integer's range.
+    return static_cast<long long>(std::nearbyint(std::clamp(x, -1e15, 1e15)));
 }
 
 void appendRtfEscaped(std::string& out, std::string_view text) {
