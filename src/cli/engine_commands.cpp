@@ -83,6 +83,17 @@ public:
         }
     }
 
+    // Whether the bytes pass unchanged: printable ASCII without backslashes.
+    static bool plain(std::string_view bytes) {
+        const char* p = bytes.data();
+        const char* end = p + bytes.size();
+        while (end - p >= 8 && plainWord(p))
+            p += 8;
+        while (p < end && plain(static_cast<unsigned char>(*p)))
+            ++p;
+        return p == end;
+    }
+
 private:
     static bool plain(unsigned char b) { return b >= 0x20 && b < 0x7F && b != '\\'; }
     // Whether eight bytes are all plain: none below 0x20, none above 0x7E, no backslash.
@@ -282,23 +293,36 @@ int runDump(const std::vector<std::string>& args) {
         isText[i] = k == engine::FieldKind::String || k == engine::FieldKind::Memo;
     }
     Output out(stdout);
-    engine::RecordTexts texts;
+    std::vector<engine::TextSpan> spans;
+    std::string line;
     long long written = 0;
     auto writeRecord = [&](engine::RecordNo rec, bool deleted) {
         std::string& s = out.buffer();
         if (deleted)
             s += "*\t";
-        table.displayTexts(rec, texts);
-        for (std::size_t i = 0; i < fieldCount; ++i) {
-            if (i)
-                s += '\t';
-            // Blob fields show "** BINARY **" as their display text.
-            if (texts.null[i])
-                s += "\\N";
-            else if (isText[i])
-                decoder->append(texts.field(i), s);
-            else
-                s += texts.field(i);
+        const std::size_t fieldsStart = s.size();
+        table.appendDisplayTexts(rec, s, '\t', spans);
+        // The texts went straight into the output; a line with nulls or with text that needs
+        // decoding or escaping is written again field by field.
+        bool clean = true;
+        for (std::size_t i = 0; i < fieldCount && clean; ++i)
+            clean = !spans[i].null && (!isText[i] || Decoder::plain(std::string_view(s).substr(
+                                                         spans[i].start, spans[i].end - spans[i].start)));
+        if (!clean) {
+            line.assign(s, fieldsStart, std::string::npos);
+            s.resize(fieldsStart);
+            for (std::size_t i = 0; i < fieldCount; ++i) {
+                if (i)
+                    s += '\t';
+                const std::string_view text =
+                    std::string_view(line).substr(spans[i].start - fieldsStart, spans[i].end - spans[i].start);
+                if (spans[i].null)
+                    s += "\\N";
+                else if (isText[i])
+                    decoder->append(text, s);
+                else
+                    s += text;
+            }
         }
         s += '\n';
         out.maybeFlush();

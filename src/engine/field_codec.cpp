@@ -126,52 +126,56 @@ bool parseNumber(const unsigned char* p, int width, double& value) {
 }
 
 void appendNumberText(const unsigned char* p, int width, int decimals, std::string& out) {
-    const std::string_view s = trimmedNumber(p, width);
-    if (s.empty())
-        return;
-    // Fast path: a plain decimal is re-spelled digit by digit, which is exact.
-    std::size_t i = 0;
-    bool negative = false;
-    if (s[0] == '-' || s[0] == '+') {
-        negative = s[0] == '-';
-        i = 1;
-    }
-    const std::size_t intStart = i;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9')
+    // Fast path, one pass: blanks, an optional sign, digits, an optional point and at most
+    // `decimals` digits, blanks. Such a number is re-spelled digit by digit, which is exact.
+    int i = 0;
+    while (i < width && p[i] == ' ')
         ++i;
-    const std::size_t intEnd = i;
-    std::size_t fracStart = i, fracEnd = i;
-    if (i < s.size() && (s[i] == '.' || s[i] == ',')) {
+    bool negative = false;
+    if (i < width && (p[i] == '-' || p[i] == '+')) {
+        negative = p[i] == '-';
+        ++i;
+    }
+    while (i < width && p[i] == '0' && i + 1 < width && p[i + 1] >= '0' && p[i + 1] <= '9')
+        ++i; // leading zeros
+    const int intStart = i;
+    while (i < width && p[i] >= '0' && p[i] <= '9')
+        ++i;
+    const int intEnd = i;
+    int fracStart = i, fracEnd = i;
+    if (i < width && (p[i] == '.' || p[i] == ',')) {
         fracStart = ++i;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9')
+        while (i < width && p[i] >= '0' && p[i] <= '9')
             ++i;
         fracEnd = i;
     }
-    const bool plain = i == s.size() && (intEnd > intStart || fracEnd > fracStart) &&
-                       fracEnd - fracStart <= static_cast<std::size_t>(decimals);
-    if (!plain) {
+    int tail = i;
+    while (tail < width && p[tail] == ' ')
+        ++tail;
+    const bool digits = intEnd > intStart || fracEnd > fracStart;
+    if (tail != width || !digits || fracEnd - fracStart > decimals) {
+        const std::string_view s = trimmedNumber(p, width);
         double v;
-        if (parseDecimal(s, v))
+        if (!s.empty() && parseDecimal(s, v))
             appendFixed(v, decimals, out);
         return;
     }
-    std::size_t lead = intStart;
-    while (lead + 1 < intEnd && s[lead] == '0')
-        ++lead;
-    bool nonZero = false;
-    for (std::size_t k = intStart; k < fracEnd; ++k)
-        if (s[k] >= '1' && s[k] <= '9')
-            nonZero = true;
-    if (negative && nonZero)
-        out.push_back('-');
-    if (intEnd > lead)
-        out.append(s.substr(lead, intEnd - lead));
+    if (negative) {
+        bool nonZero = false;
+        for (int k = intStart; k < fracEnd && !nonZero; ++k)
+            nonZero = p[k] >= '1' && p[k] <= '9';
+        if (nonZero)
+            out.push_back('-');
+    }
+    const char* c = reinterpret_cast<const char*>(p);
+    if (intEnd > intStart)
+        out.append(c + intStart, static_cast<std::size_t>(intEnd - intStart));
     else
         out.push_back('0');
     if (decimals > 0) {
         out.push_back('.');
-        out.append(s.substr(fracStart, fracEnd - fracStart));
-        out.append(static_cast<std::size_t>(decimals) - (fracEnd - fracStart), '0');
+        out.append(c + fracStart, static_cast<std::size_t>(fracEnd - fracStart));
+        out.append(static_cast<std::size_t>(decimals - (fracEnd - fracStart)), '0');
     }
 }
 

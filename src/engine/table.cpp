@@ -93,6 +93,7 @@ struct Table::Impl {
     };
     std::uint32_t blockRecords = 1;
     std::array<Block, kCacheBlocks> cache;
+    Block* mru = nullptr; // the block the last record came from
     std::uint64_t useCounter = 0;
     std::vector<unsigned char> blankRecordBytes;
 
@@ -158,6 +159,7 @@ struct Table::Impl {
     }
 
     void invalidateCache() {
+        mru = nullptr;
         for (Block& b : cache)
             b.first = 0;
     }
@@ -166,9 +168,14 @@ struct Table::Impl {
         if (rec == 0 || rec > count)
             return nullptr;
         const std::size_t len = layout.recordLength;
+        if (mru && mru->first != 0 && rec >= mru->first && rec < mru->first + mru->records) {
+            mru->used = ++useCounter;
+            return mru->data.data() + static_cast<std::size_t>(rec - mru->first) * len;
+        }
         for (Block& b : cache) {
             if (b.first != 0 && rec >= b.first && rec < b.first + b.records) {
                 b.used = ++useCounter;
+                mru = &b;
                 return b.data.data() + static_cast<std::size_t>(rec - b.first) * len;
             }
         }
@@ -188,6 +195,7 @@ struct Table::Impl {
         victim->first = first;
         victim->records = n;
         victim->used = ++useCounter;
+        mru = victim;
         return victim->data.data() + static_cast<std::size_t>(rec - first) * len;
     }
 
@@ -543,14 +551,21 @@ struct Table::Impl {
         if (pos >= visibleCount || checkpoints.empty())
             return 0;
         // Walk forward from the nearest known point: the last answer or a checkpoint.
-        auto it = std::upper_bound(checkpoints.begin(), checkpoints.end(), pos,
-                                   [](std::int64_t v, const Checkpoint& c) { return v < c.before; });
-        --it;
-        std::int64_t p = it->before;
-        RecordNo cur = it->rec;
-        if (lastPos >= p && lastPos <= pos) {
+        std::int64_t p;
+        RecordNo cur;
+        if (lastPos >= 0 && pos >= lastPos && pos - lastPos <= 1) {
             p = lastPos;
             cur = lastRec;
+        } else {
+            auto it = std::upper_bound(checkpoints.begin(), checkpoints.end(), pos,
+                                       [](std::int64_t v, const Checkpoint& c) { return v < c.before; });
+            --it;
+            p = it->before;
+            cur = it->rec;
+            if (lastPos >= p && lastPos <= pos) {
+                p = lastPos;
+                cur = lastRec;
+            }
         }
         for (;; ++cur) {
             if (cur > scanned)
@@ -1195,22 +1210,46 @@ void Table::appendDisplayText(RecordNo rec, int field, std::string& out) const {
         d->appendDisplay(p, field, out);
 }
 
-bool Table::displayTexts(RecordNo rec, RecordTexts& out) const {
-    out.text.clear();
+bool Table::appendDisplayTexts(RecordNo rec, std::string& out, char separator, std::vector<TextSpan>& spans) const {
     const std::size_t n = d->layout.fields.size();
-    out.ends.resize(n);
-    out.null.resize(n);
+    spans.resize(n);
     const unsigned char* p = d->record(rec);
     if (!p)
         return false;
     const bool nullable = d->layout.nullFlagsDescriptor >= 0;
     for (std::size_t i = 0; i < n; ++i) {
-        const bool isNull = nullable && d->isNullAt(p, d->descriptorOf(static_cast<int>(i)));
-        out.null[i] = isNull;
-        if (!isNull)
-            d->appendDisplay(p, static_cast<int>(i), out.text);
-        out.ends[i] = static_cast<std::uint32_t>(out.text.size());
+        if (i)
+            out.push_back(separator);
+        TextSpan& span = spans[i];
+        span.start = out.size();
+        span.null = nullable && d->isNullAt(p, d->descriptorOf(static_cast<int>(i)));
+        if (!span.null)
+            d->appendDisplay(p, static_cast<int>(i), out);
+        span.end = out.size();
     }
+    return true;
+}
+
+bool Table::displayTexts(RecordNo rec, RecordTexts& out) const {
+    out.text.clear();
+    std::vector<TextSpan> spans;
+    if (!appendDisplayTexts(rec, out.text, '\t', spans)) {
+        out.ends.assign(d->layout.fields.size(), 0);
+        out.null.assign(d->layout.fields.size(), 0);
+        return false;
+    }
+    // Drop the separators so that the texts lie end to end.
+    std::size_t write = 0;
+    out.ends.resize(spans.size());
+    out.null.resize(spans.size());
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        const std::size_t len = spans[i].end - spans[i].start;
+        std::memmove(out.text.data() + write, out.text.data() + spans[i].start, len);
+        write += len;
+        out.ends[i] = static_cast<std::uint32_t>(write);
+        out.null[i] = spans[i].null;
+    }
+    out.text.resize(write);
     return true;
 }
 
