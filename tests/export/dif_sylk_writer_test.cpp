@@ -24,7 +24,7 @@ std::string lines(const std::vector<std::string>& ls) {
     return out;
 }
 
-// The source of the worked example: NAME and QTY, three records.
+// A small source: NAME and QTY, three records, one value with quotes and one empty.
 struct DifSylkFixture : ::testing::Test {
     FakeExport e;
     FakeHost host;
@@ -45,7 +45,7 @@ struct DifSylkFixture : ::testing::Test {
 const std::vector<std::string> DifHead = {"TABLE", "0,1",    "\"TLUDATASETEXPORT\"", "VECTORS", "0,2", "\"\"",
                                           "TUPLES", "0,3",   "\"\"",                 "DATA",    "0,0", "\"\""};
 
-TEST_F(DifSylkFixture, WorkedExampleDif) {
+TEST_F(DifSylkFixture, ThreeRecordDifByteForByte) {
     std::vector<std::string> expected = DifHead;
     for (const char* l : {"-1,0", "BOT", "1,0", "\"NAME\"", "1,0", "\"QTY\"",                         //
                           "-1,0", "BOT", "1,0", "\"Apple\"", "1,0", "\"5\"",                          //
@@ -70,7 +70,7 @@ TEST_F(DifSylkFixture, WorkedExampleDif) {
     EXPECT_TRUE(sameBytes(dif(), lines(numbered)));
 }
 
-TEST_F(DifSylkFixture, WorkedExampleSylk) {
+TEST_F(DifSylkFixture, ThreeRecordSylkByteForByte) {
     EXPECT_TRUE(sameBytes(sylk(), lines({"ID;PTLUDATASETEXPORT", "C;X1;Y1;K\"NAME\"", "C;X2;Y1;K\"QTY\"",
                                          "C;X1;Y2;K\"Apple\"", "C;X2;Y2;K\"5\"", "C;X1;Y3;K\"Red pear\"",
                                          "C;X2;Y3;K\"12.5\"", "C;X1;Y4;K\"Plum \"\"A\"\"\"", "C;X2;Y4;K\"\"",

@@ -55,7 +55,7 @@ struct HtmlFixture : ::testing::Test {
     }
 };
 
-TEST_F(HtmlFixture, WorkedExamplePage) {
+TEST_F(HtmlFixture, TwoRecordPageByteForByte) {
     std::vector<std::string> expected = Head;
     for (const char* l : {
              "  <TITLE></TITLE>",

@@ -55,7 +55,7 @@ struct RtfFixture : ::testing::Test {
     std::string run(ExportType type = ExportType::xtRTF) { return exportToBytes(e, type, &host); }
 };
 
-TEST_F(RtfFixture, WorkedExampleDocument) {
+TEST_F(RtfFixture, TwoRecordDocumentByteForByte) {
     const std::string expected =
         "{\\rtf1\\ansi\\deff0\\deftab720\r\n"
         "{\\fonttbl{\\f0\\fswiss\\fcharset0 MS Sans Serif;}{\\f1\\fswiss\\fcharset0 MS Sans Serif;}"
