@@ -29,7 +29,6 @@ FilterBar::FilterBar(TableWindow& window, QWidget* parent)
     enabled_->setObjectName(QStringLiteral("filterEnabled"));
     enabled_->setToolTip(QStringLiteral("Switch the filter off and on"));
     label_->setObjectName(QStringLiteral("filterText"));
-    label_->setToolTip(QStringLiteral("Click to change the filter"));
     label_->setCursor(Qt::PointingHandCursor);
     label_->setTextFormat(Qt::PlainText);
     label_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -51,6 +50,7 @@ void FilterBar::refresh() {
     const engine::Table& table = window_.table();
     const QString text = fromAnsi(table.filter());
     label_->setText(text);
+    label_->setToolTip(text.isEmpty() ? QString() : text + QStringLiteral("\n\nClick to change the filter"));
     enabled_->setChecked(table.filtered());
     QFont font = label_->font();
     font.setStrikeOut(!table.filtered());

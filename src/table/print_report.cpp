@@ -359,7 +359,14 @@ ReportPreviewDialog::ReportPreviewDialog(GridReport& report, QPrinter& printer, 
     setWindowTitle(QStringLiteral("Print preview"));
     auto* tools = new QToolBar(this);
     tools->addAction(QStringLiteral("Print..."), this, &ReportPreviewDialog::printReport)->setObjectName("previewPrint");
-    tools->addAction(QStringLiteral("Page setup..."), this, &ReportPreviewDialog::pageSetup)->setObjectName("previewPageSetup");
+    QAction* setup = tools->addAction(QStringLiteral("Page setup..."), this, &ReportPreviewDialog::pageSetup);
+    setup->setObjectName("previewPageSetup");
+    // The page setup dialog works on installed printers only; without one, the print dialog's
+    // own properties set up the page of a PDF file.
+    if (printer_.outputFormat() != QPrinter::NativeFormat) {
+        setup->setEnabled(false);
+        setup->setToolTip(QStringLiteral("No printer is installed"));
+    }
     tools->addSeparator();
     tools->addAction(QStringLiteral("Fit width"), this, &ReportPreviewDialog::fitWidth);
     tools->addAction(QStringLiteral("Fit page"), this, &ReportPreviewDialog::fitPage);
