@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QScreen>
 
 #include "app/app_icons.h"
 #include "app/gui_bench.h"
@@ -18,6 +19,9 @@ int main(int argc, char** argv) {
         return tabvue::gui::runGuiBench(first);
 
     tabvue::gui::MainWindow window(first);
+    // The frame starts filling the screen, also where no window manager maximises it.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window.setGeometry(screen->availableGeometry());
     window.showMaximized();
     return QApplication::exec();
 }

@@ -404,7 +404,7 @@ TableWindow* MainWindow::openTableFile(const QString& path) {
     tab_->setTabToolTip(tab_->count() - 1, path);
 
     auto* window = new TableWindow(this);
-    window->setWindowIcon(commandIcon(7));
+    window->setWindowIcon(programIcon());
     mdi_->addSubWindow(window);
     window->setWindowTitle(path);
     window->showMaximized();
@@ -496,7 +496,9 @@ void MainWindow::formActivate() {
 }
 
 bool MainWindow::event(QEvent* e) {
-    if (e->type() == QEvent::WindowActivate && !activated_) {
+    // The first activation opens the command-line file. Where nothing activates windows (a
+    // display without a window manager), being shown counts as the first activation.
+    if ((e->type() == QEvent::WindowActivate || e->type() == QEvent::Show) && !activated_) {
         // Opened after the activation has been handled, not in the middle of it.
         QTimer::singleShot(0, this, [this] { formActivate(); });
     }

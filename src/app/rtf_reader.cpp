@@ -6,6 +6,7 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <optional>
@@ -33,6 +34,7 @@ struct State {
     // Paragraph properties.
     Qt::Alignment align = Qt::AlignLeft;
     int leftIndent = 0, rightIndent = 0, firstIndent = 0, spaceBefore = 0, spaceAfter = 0;
+    std::vector<int> tabStops; // twips from the left edge of the text
 
     void resetCharacter() {
         bold = italic = underline = strike = false;
@@ -43,6 +45,7 @@ struct State {
     void resetParagraph() {
         align = Qt::AlignLeft;
         leftIndent = rightIndent = firstIndent = spaceBefore = spaceAfter = 0;
+        tabStops.clear();
     }
 };
 
@@ -258,6 +261,7 @@ private:
         else if (w == "fi") s.firstIndent = n;
         else if (w == "sb") s.spaceBefore = n;
         else if (w == "sa") s.spaceAfter = n;
+        else if (w == "tx") s.tabStops.push_back(n);
     }
 
     // After \uN the reader skips the N-character fallback that follows (a \'hh counts as one).
@@ -340,6 +344,20 @@ private:
         f.setTextIndent(s.firstIndent / twipsPerPixel);
         f.setTopMargin(s.spaceBefore / twipsPerPixel);
         f.setBottomMargin(s.spaceAfter / twipsPerPixel);
+        // A hanging first line tabs to the left indent, as in a bulleted list.
+        std::vector<int> stops = s.tabStops;
+        if (s.firstIndent < 0 && s.leftIndent > 0)
+            stops.push_back(s.leftIndent);
+        std::sort(stops.begin(), stops.end());
+        QList<QTextOption::Tab> tabs;
+        // RTF measures stops from the page's left edge; the layout measures them from where the
+        // paragraph's first line starts.
+        const int lineStart = s.leftIndent + s.firstIndent;
+        for (int stop : stops)
+            if (stop > lineStart)
+                tabs.append(QTextOption::Tab((stop - lineStart) / twipsPerPixel, QTextOption::LeftTab));
+        if (!tabs.isEmpty())
+            f.setTabPositions(tabs);
         return f;
     }
 

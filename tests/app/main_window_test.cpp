@@ -111,7 +111,7 @@ private slots:
 
     void opensTheArgumentOnceAtFirstActivation() {
         MainWindow w(tableA_);
-        QVERIFY(w.tableWindows().isEmpty()); // nothing before the window is activated
+        QVERIFY(w.tableWindows().isEmpty()); // nothing before the window is shown and activated
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QTRY_COMPARE(w.tableWindows().size(), 1);
