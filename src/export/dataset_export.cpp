@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/error.h"
 #include "export/export_strings.h"
 #include "export/text_format.h"
 
@@ -87,26 +88,43 @@ int DataSetExport::columnCount() {
     return dataSet_ ? static_cast<int>(dataSet_->fields().size()) : 0;
 }
 
+namespace {
+// Puts text into a value, reusing the string the value already holds.
+void assignText(Variant& v, std::string_view text) {
+    if (auto* s = std::get_if<std::string>(&v))
+        s->assign(text);
+    else
+        v = std::string(text);
+}
+} // namespace
+
 void DataSetExport::readRow(Values& values) {
     const std::vector<engine::Field>& fields = dataSet_->fields();
     values.resize(fields.size());
     const engine::RecordNo rec = dataSet_->recNo();
+    // One call gives every field's display text (and its null flag) of the record.
+    if (!dataSet_->displayTexts(rec, texts_))
+        throw Error("The record " + std::to_string(rec) + " cannot be read");
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        const int field = static_cast<int>(i);
         Variant& v = values[i];
         switch (fields[i].kind) {
         case engine::FieldKind::Blob:
-            v = std::string(BinaryText);
+            assignText(v, BinaryText);
             break;
         case engine::FieldKind::Boolean:
-            v = dataSet_->logicalValue(rec, field) ? messages().trueText : messages().falseText;
+            assignText(v, dataSet_->logicalValue(rec, static_cast<int>(i)) ? messages().trueText
+                                                                           : messages().falseText);
             break;
         case engine::FieldKind::String:
         case engine::FieldKind::Memo:
-            v = dataSet_->value(rec, field);
+            // The text as it is (a memo whole), or null when the field has no value.
+            if (texts_.null[i])
+                v = std::monostate{};
+            else
+                assignText(v, texts_.field(i));
             break;
         default:
-            v = dataSet_->displayText(rec, field);
+            assignText(v, texts_.field(i));
             break;
         }
     }
@@ -114,6 +132,16 @@ void DataSetExport::readRow(Values& values) {
 }
 
 std::uint32_t DataSetExport::countRecords() {
+    // The walk from the first record to the end visits exactly the records of the table's view;
+    // once the view is settled its size is that count, without stepping through every record.
+    constexpr std::size_t budget = std::size_t{1} << 20;
+    bool settled = false;
+    for (std::uint32_t round = 0; !settled && round <= dataSet_->recCount() / budget + 1; ++round)
+        settled = dataSet_->advanceView(budget);
+    if (settled) {
+        const std::int64_t n = dataSet_->viewCount();
+        return n <= 0 ? 0u : static_cast<std::uint32_t>(std::min<std::int64_t>(n, UINT32_MAX));
+    }
     dataSet_->first();
     std::uint32_t n = 0;
     while (!dataSet_->eof()) {

@@ -56,6 +56,7 @@ private:
     engine::Table* dataSet_ = nullptr;
     engine::RecordNo bookmark_ = 0;
     bool bookmarked_ = false;
+    engine::RecordTexts texts_;
 };
 
 } // namespace tabvue::exporter

@@ -1,6 +1,8 @@
 #include "export/document.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
 
 #include "engine/error.h"
@@ -22,37 +24,48 @@ void Document::appendLine(std::string_view line) {
     text_ += "\r\n";
 }
 
+namespace {
+
+// The first CR or LF in [p, end), or end: eight bytes at a time, since most rows hold neither.
+const char* findLineBreak(const char* p, const char* end) {
+    constexpr std::uint64_t ones = 0x0101010101010101ull;
+    constexpr std::uint64_t highs = 0x8080808080808080ull;
+    while (end - p >= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        const std::uint64_t cr = w ^ (ones * '\r');
+        const std::uint64_t lf = w ^ (ones * '\n');
+        if ((((cr - ones) & ~cr) | ((lf - ones) & ~lf)) & highs)
+            break;
+        p += 8;
+    }
+    while (p != end && *p != '\r' && *p != '\n')
+        ++p;
+    return p;
+}
+
+// Cuts [p, end) into lines at every CR, LF and CR LF; a break at the end adds no empty line.
+void splitLines(const char* p, const char* end, std::vector<std::string_view>& lines) {
+    while (p != end) {
+        const char* stop = findLineBreak(p, end);
+        lines.emplace_back(p, static_cast<std::size_t>(stop - p));
+        if (stop == end)
+            break;
+        p = stop + 1;
+        if (*stop == '\r' && p != end && *p == '\n')
+            ++p;
+    }
+}
+
+} // namespace
+
 void Document::loadSection(std::string_view block) {
-    // The block may be one of our own buffers: keep a copy the line views can point into.
-    if (block.data() != block_.data())
+    // Keep a copy the line views can point into (the block may be a caller's temporary).
+    if (block.data() != block_.data() || block.size() != block_.size())
         block_.assign(block);
     section_.clear();
     extraSection_.clear();
-    const char* p = block_.data();
-    const char* end = p + block_.size();
-    const char* lineStart = p;
-    while (p != end) {
-        const char ch = *p;
-        if (ch == '\r' || ch == '\n') {
-            section_.emplace_back(lineStart, static_cast<std::size_t>(p - lineStart));
-            ++p;
-            if (ch == '\r' && p != end && *p == '\n')
-                ++p;
-            lineStart = p;
-        } else {
-            // Most of a row has no line break: skip to the next CR or LF at once.
-            const void* next = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-            const void* nextCr = std::memchr(p, '\r', static_cast<std::size_t>(end - p));
-            const char* stop = end;
-            if (next)
-                stop = static_cast<const char*>(next);
-            if (nextCr && static_cast<const char*>(nextCr) < stop)
-                stop = static_cast<const char*>(nextCr);
-            p = stop;
-        }
-    }
-    if (lineStart != end)
-        section_.emplace_back(lineStart, static_cast<std::size_t>(end - lineStart));
+    splitLines(block_.data(), block_.data() + block_.size(), section_);
 }
 
 void Document::clearSection() {
@@ -95,40 +108,52 @@ std::string Document::dateLine() const {
 
 void Document::save(std::string_view bytes) const { writeWholeFile(fileName_, bytes); }
 
-void Document::buildRow(FormatWriter& writer, const Values& values, bool captionRow, bool withRowNumber) {
+void Document::buildRow(FormatWriter& writer, std::string& row, const Values& values, bool captionRow,
+                        bool withRowNumber) {
     if (values.size() < static_cast<std::size_t>(columnCount_))
         throw Error("A row holds fewer values than the source has columns");
     bool separate = false;
     if (withRowNumber && !captionRow) {
-        writer.rowNumberCell(*this, row_, c_.rowNumberText());
+        writer.rowNumberCell(*this, row, c_.rowNumberText());
         separate = true;
     }
     const std::string_view sep = writer.separator();
     const bool aligned = c_.hasOption(ExportOption::xoUseAlignments);
+    const bool truncate = c_.hasOption(ExportOption::xoTruncate);
     Cell cell;
     cell.captionRow = captionRow;
     for (int i = 0; i < columnCount_; ++i) {
         if (!isExported(i))
             continue;
         if (separate)
-            row_ += sep;
+            row += sep;
         separate = true;
         const Variant& value = values[static_cast<std::size_t>(i)];
-        cellText_.clear();
-        c_.appendCellText(cellText_, value, width(i));
+        const int w = width(i);
+        // A text that needs no cutting is its own cell text.
+        const std::string* direct = std::get_if<std::string>(&value);
+        if (direct && (!truncate || w <= 0 || direct->size() <= static_cast<std::size_t>(w))) {
+            cell.text = *direct;
+        } else {
+            cellText_.clear();
+            c_.appendCellText(cellText_, value, w);
+            cell.text = cellText_;
+        }
         cell.column = i;
         cell.value = &value;
-        cell.width = width(i);
-        cell.text = cellText_;
+        cell.width = w;
         cell.alignment = aligned ? c_.columnAlignment(i) : 0;
-        writer.cell(*this, row_, cell);
+        writer.cell(*this, row, cell);
         ++cell.position;
     }
     ++c_.outputRow_;
 }
 
 void Document::passRow(FormatWriter& writer, bool captionRow) {
-    loadSection(row_);
+    // The row buffer lives until the next row is built: the lines can point straight into it.
+    section_.clear();
+    extraSection_.clear();
+    splitLines(row_.data(), row_.data() + row_.size(), section_);
     writer.openRow(*this, captionRow);
     for (std::string_view line : section_)
         writer.passLine(*this, line);
@@ -168,7 +193,7 @@ void Document::run(FormatWriter& writer, ExportHost* progress) {
         row_.clear();
         if (rowNumbers)
             writer.captionLeadingCell(*this, row_);
-        buildRow(writer, captions, true, rowNumbers);
+        buildRow(writer, row_, captions, true, rowNumbers);
         passRow(writer, true);
         captionWritten = true;
     }
@@ -178,6 +203,7 @@ void Document::run(FormatWriter& writer, ExportHost* progress) {
     writer.beforeRows(*this, captionWritten);
 
     const bool selectedOnly = c_.hasOption(ExportOption::xoSelectedRowsOnly);
+    const bool plain = writer.plainRows();
     Values values;
     while (!c_.eof()) {
         c_.readRow(values);
@@ -187,10 +213,27 @@ void Document::run(FormatWriter& writer, ExportHost* progress) {
         if (progress)
             progress->setProgress(c_.currentRow_);
         if (selected) {
-            writer.startRow(*this, false);
-            row_.clear();
-            buildRow(writer, values, false, rowNumbers);
-            passRow(writer, false);
+            if (plain) {
+                // Built straight into the document; only a row that holds a line break takes the
+                // long way through the section lines.
+                const std::size_t start = text_.size();
+                buildRow(writer, text_, values, false, rowNumbers);
+                const char* b = text_.data() + start;
+                const char* e = text_.data() + text_.size();
+                if (findLineBreak(b, e) == e) {
+                    if (b != e)
+                        text_ += "\r\n";
+                } else {
+                    row_.assign(b, e);
+                    text_.resize(start);
+                    passRow(writer, false);
+                }
+            } else {
+                writer.startRow(*this, false);
+                row_.clear();
+                buildRow(writer, row_, values, false, rowNumbers);
+                passRow(writer, false);
+            }
             ++c_.exportedRows_;
         }
         ++c_.currentRow_;
@@ -303,16 +346,36 @@ std::string quoteField(std::string_view s, bool always) {
 }
 
 void appendCsvField(std::string& out, std::string_view s) {
-    if (s.find_first_of(" ,\"\r\n") == std::string_view::npos) {
+    // A field needs quotes when it holds a space, comma, double quote, CR or LF; eight bytes are
+    // tested at a time.
+    constexpr std::uint64_t ones = 0x0101010101010101ull;
+    constexpr std::uint64_t highs = 0x8080808080808080ull;
+    auto has = [](std::uint64_t w, char ch) {
+        const std::uint64_t x = w ^ (ones * static_cast<unsigned char>(ch));
+        return (x - ones) & ~x;
+    };
+    bool quote = false;
+    const char* p = s.data();
+    const char* end = p + s.size();
+    for (; end - p >= 8 && !quote; p += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        quote = ((has(w, ' ') | has(w, ',') | has(w, '"') | has(w, '\r') | has(w, '\n')) & highs) != 0;
+    }
+    for (; p < end && !quote; ++p)
+        quote = *p == ' ' || *p == ',' || *p == '"' || *p == '\r' || *p == '\n';
+    if (!quote) {
         out += s;
         return;
     }
     out += '"';
-    for (char ch : s) {
-        out += ch;
-        if (ch == '"')
-            out += '"';
+    std::size_t from = 0;
+    for (std::size_t at = s.find('"'); at != std::string_view::npos; at = s.find('"', at + 1)) {
+        out.append(s, from, at + 1 - from);
+        out += '"';
+        from = at + 1;
     }
+    out.append(s, from);
     out += '"';
 }
 

@@ -116,7 +116,7 @@ private:
     // The sections of the document in their order, from the preamble to the closing.
     void run(FormatWriter& writer, ExportHost* progress);
     void layoutColumns();
-    void buildRow(FormatWriter& writer, const Values& values, bool captionRow, bool withRowNumber);
+    void buildRow(FormatWriter& writer, std::string& row, const Values& values, bool captionRow, bool withRowNumber);
     void passRow(FormatWriter& writer, bool captionRow);
 
     CustomExport& c_;
@@ -167,6 +167,10 @@ public:
     virtual void footer(Document& doc);
     // Closing. Default: save DocumentLines.
     virtual void close(Document& doc) { doc.saveLines(); }
+
+    // True when a data row is nothing but its lines appended to DocumentLines: startRow, openRow,
+    // passLine and closeRow keep their defaults. The skeleton then builds such rows in place.
+    virtual bool plainRows() const { return false; }
 };
 
 // The writer of a format, or nullptr when that format is not available in this build.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -55,7 +56,8 @@ void writeWholeFile(const std::string& path, std::string_view bytes) {
     const char* p = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
+        // Moderate pieces keep the kernel's copy within the caches.
+        const ssize_t n = ::write(fd, p, std::min<std::size_t>(left, std::size_t{1} << 20));
         if (n < 0) {
             if (errno == EINTR)
                 continue;

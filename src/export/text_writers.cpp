@@ -24,6 +24,7 @@ public:
         appendPadded(row, cell.text, cell.width, cell.alignment);
     }
     std::string_view separator() const override { return " "; }
+    bool plainRows() const override { return true; }
     std::string ruleLine(Document& doc, bool isHeader) override {
         const ExportOption option = isHeader ? ExportOption::xoHeaderLine : ExportOption::xoFooterLine;
         return doc.hasOption(option) ? repeatChar('-', doc.lineWidth()) : std::string();
@@ -56,6 +57,7 @@ public:
     void rowNumberCell(Document&, std::string& row, std::string_view number) override { appendCsvField(row, number); }
     void cell(Document&, std::string& row, const Cell& cell) override { appendCsvField(row, cell.text); }
     std::string_view separator() const override { return ","; }
+    bool plainRows() const override { return true; }
     void footer(Document&) override {}
 };
 
@@ -66,6 +68,7 @@ public:
     void rowNumberCell(Document&, std::string& row, std::string_view number) override { row += number; }
     void cell(Document&, std::string& row, const Cell& cell) override { row += cell.text; }
     std::string_view separator() const override { return "\t"; }
+    bool plainRows() const override { return true; }
 };
 
 } // namespace
