@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QtTest>
@@ -420,8 +421,11 @@ private slots:
             dialogs << d.metaObject()->className();
             return 0;
         };
-        action(w, "acprop")->trigger();
-        QCOMPARE(dialogs, QStringList{"tabvue::gui::StructureDialog"});
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        t->grid()->setFocus();
+        QTest::keyClick(t->grid(), Qt::Key_L, Qt::ControlModifier); // the menu item and the tool button share it
+        QTest::keyClick(t->grid(), Qt::Key_F1);                      // help from inside a table window
+        QCOMPARE(dialogs, (QStringList{"tabvue::gui::StructureDialog", "tabvue::gui::HelpViewer"}));
         QVERIFY(t->table().isOpen());
 
         // Export runs on the active table; a failed run is told to the user.
