@@ -331,7 +331,8 @@ void CustomExport::runExport() {
     if (exportStyle_ == ExportStyle::xsView || clipboard) {
         try {
             target = temporaryFileName(extension);
-        } catch (const Error&) {
+        } catch (const Error& e) {
+            lastErrorMessage_ = e.what();
             fireError(ExportError::xeGeneralExportError);
             return;
         }

@@ -63,6 +63,8 @@ void ExportProgressWindow::start(const ProgressRequest& r) {
     if (const QScreen* screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(r.width / 2, r.height / 2));
     show();
+    // Painted once now: the walk that follows processes no other window messages.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     repaint();
 }
 
