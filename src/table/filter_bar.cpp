@@ -49,6 +49,10 @@ FilterBar::FilterBar(TableWindow& window, QWidget* parent)
 void FilterBar::refresh() {
     const engine::Table& table = window_.table();
     const QString text = fromAnsi(table.filter());
+    // Without a filter text there is no filter to show in the builder either (a table opened
+    // again, a filter cleared elsewhere).
+    if (text.isEmpty())
+        tree_ = FilterNode::group(FilterJoin::And, {});
     label_->setText(text);
     label_->setToolTip(text.isEmpty() ? QString() : text + QStringLiteral("\n\nClick to change the filter"));
     enabled_->setChecked(table.filtered());
