@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include "export/custom_export.h"
 #include "export/format_selection.h"
@@ -137,6 +139,9 @@ void FormatSelectionDialog::fill(CustomExport& c) {
 
 bool FormatSelectionDialog::run(CustomExport& c) {
     fill(c);
+    // Centred on the desktop, not on the window that asked.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     const bool confirmed = exec() == QDialog::Accepted;
     component_ = nullptr;
     return confirmed;
