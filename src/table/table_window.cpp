@@ -238,6 +238,11 @@ void TableWindow::buildColumns() {
 
 void TableWindow::showColumnMenu(const QPoint& globalPos) {
     QMenu menu(this);
+    fillColumnMenu(menu);
+    menu.exec(globalPos);
+}
+
+void TableWindow::fillColumnMenu(QMenu& menu) {
     menu.setObjectName("columnsMenu");
     QHeaderView* header = grid_->horizontalHeader();
     const int shown = static_cast<int>(visibleFields().size());
@@ -254,7 +259,6 @@ void TableWindow::showColumnMenu(const QPoint& globalPos) {
                 grid_->resizeColumnToContents(logical);
         });
     }
-    menu.exec(globalPos);
 }
 
 void TableWindow::formActivate() {

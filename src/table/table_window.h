@@ -5,6 +5,7 @@
 #include <vector>
 
 class QLabel;
+class QMenu;
 class QStatusBar;
 class QTableView;
 
@@ -79,6 +80,10 @@ public:
     // rewritten into the engine's expression language and installed on the table; the grid and the
     // filter bar follow. Throws tabvue::Error ("Invalid Query Expression") on a bad expression.
     void dbviewDataControllerFilterBeforeChange(const QString& filterText);
+
+    // The column chooser of the header's menu and corner button: one checkable item per column,
+    // in display order; the last visible column cannot be hidden.
+    void fillColumnMenu(QMenu& menu);
 
     // Deletes the grid's focused record without asking (Ctrl+Delete). False when there is none.
     bool deleteFocusedRecord();

@@ -1,5 +1,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -129,6 +131,51 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(nameOnFile(), std::string("Zed"));
         QVERIFY(messages_.isEmpty());
+    }
+
+    void memoEditorTakesLinesAndCommitsOnCtrlEnter() {
+        const QString path = freshTable();
+        TableWindow window;
+        QVERIFY(window.openTable(path));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QModelIndex cell = window.model()->index(2, 5); // Bob has no notes
+        window.grid()->setCurrentIndex(cell);
+        window.grid()->edit(cell);
+        auto* editor = window.grid()->viewport()->findChild<QPlainTextEdit*>("memoEditor");
+        QVERIFY(editor);
+        QVERIFY(editor->height() > window.grid()->rowHeight(2) * 3); // room for several lines
+        QTest::keyClicks(editor, "line one");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTest::keyClicks(editor, "line two");
+        QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        engine::Table other;
+        other.open(path.toStdString());
+        QCOMPARE(other.memoText(2, 5), std::string("line one\r\nline two"));
+        QCOMPARE(window.model()->index(2, 5).data().toString(), QStringLiteral("line one\u2026"));
+    }
+
+    void columnMenuShowsAndHidesColumns() {
+        const QString path = freshTable();
+        TableWindow window;
+        QVERIFY(window.openTable(path));
+        QMenu menu;
+        window.fillColumnMenu(menu);
+        QCOMPARE(menu.actions().size(), 6);
+        QCOMPARE(menu.actions().at(1)->text(), QStringLiteral("AGE"));
+        menu.actions().at(1)->trigger();
+        QCOMPARE(window.visibleFields(), (std::vector<int>{0, 2, 3, 4, 5}));
+        menu.actions().at(1)->trigger();
+        QCOMPARE(window.visibleFields(), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+        QVERIFY(window.grid()->columnWidth(1) > 0);
+        // The last visible column stays.
+        for (int c = 1; c < 6; ++c)
+            window.grid()->setColumnHidden(c, true);
+        QMenu last;
+        window.fillColumnMenu(last);
+        QVERIFY(!last.actions().at(0)->isEnabled());
+        QVERIFY(last.actions().at(1)->isEnabled());
     }
 
     void refusedCellShowsTheEngineMessage() {
