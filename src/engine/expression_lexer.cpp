@@ -65,7 +65,9 @@ std::vector<Token> tokenize(std::string_view src) {
         if (isDigit(c) || (c == '.' && i + 1 < n && isDigit(s[i + 1]))) {
             while (i < n && isDigit(s[i]))
                 ++i;
-            if (i < n && s[i] == '.') {
+            // "1.AND." is the number 1 and .AND., not 1. followed by AND.
+            const bool wordFollows = i + 1 < n && ((s[i + 1] >= 'A' && s[i + 1] <= 'Z') || (s[i + 1] >= 'a' && s[i + 1] <= 'z'));
+            if (i < n && s[i] == '.' && !wordFollows) {
                 ++i;
                 while (i < n && isDigit(s[i]))
                     ++i;

@@ -124,6 +124,7 @@ TEST(FilterLanguage, NumbersDatesLogicals) {
         {"DELETED()", {5}},
         {"RECNO() > 3", {4, 5}},
         {".T.", {1, 2, 3, 4, 5}},
+        {"AGE=30.AND.NAME='Smith'.OR.AGE>69.AND.!MARRIED", {1, 5}},
         {".f. .or. .n.", {}},
         {"NAME = 'Smith' AND AGE = 30 OR CITY = 'Rome'", {1, 2}},
         {"NAME = 'Smith' AND (AGE = 45 OR CITY = 'Paris')", {1}},
