@@ -1,5 +1,7 @@
 #include <QAbstractButton>
 #include <QAction>
+#include <QClipboard>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
@@ -389,6 +391,32 @@ private slots:
         action(w, "FileSave1")->trigger();
         QCOMPARE(messages_.size(), 1);
         QCOMPARE(fileBytes(tableA_), before);
+    }
+
+    void editCommandsActOnTheFocusedWidget() {
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        TableWindow* t = w.openTableFile(tableA_);
+        t->grid()->setFocus();
+        t->grid()->setCurrentIndex(t->grid()->model()->index(3, 0));
+        QCoreApplication::processEvents();
+        QVERIFY(action(w, "EditCopy1")->isEnabled());
+        QVERIFY(!action(w, "EditPaste1")->isEnabled()); // nothing to paste into outside an editor
+        action(w, "EditCopy1")->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Carol"));
+
+        // In a cell editor the commands work on the editor's text.
+        t->grid()->edit(t->grid()->currentIndex());
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(editor);
+        QVERIFY(action(w, "EditPaste1")->isEnabled());
+        editor->selectAll();
+        action(w, "EditCut1")->trigger();
+        QCOMPARE(editor->text(), QString());
+        action(w, "EditPaste1")->trigger();
+        action(w, "EditPaste1")->trigger();
+        QCOMPARE(editor->text(), QStringLiteral("CarolCarol"));
     }
 
     void droppedTablesOpen() {
