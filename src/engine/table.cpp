@@ -641,6 +641,8 @@ struct Table::Impl {
             throw Error("The table is not open.");
         if (readOnly)
             throw Error("The table " + path + " is read-only: changes cannot be saved.");
+        if (layout.version == 0x02)
+            throw Error("The table " + path + " is in the dBase II format, which can be read but not changed.");
     }
 
     std::uint64_t recordOffset(RecordNo rec) const {
@@ -1329,13 +1331,38 @@ void Table::enableControls() {
 
 void Table::beginEdit(RecordNo rec) {
     d->requireWritable();
-    const unsigned char* p = d->record(rec);
-    if (!p)
+    if (rec == 0 || rec > d->count)
         throw Error("Record " + std::to_string(rec) + " is out of range.");
-    d->editBuf.assign(p, p + d->layout.recordLength);
+    // The record as it is in the file now, not as cached: another writer may have changed it.
+    std::vector<unsigned char> bytes(d->layout.recordLength);
+    {
+        RangeLock lock(d->fd, d->recordOffset(rec), d->layout.recordLength, false);
+        if (readAt(d->fd, bytes.data(), bytes.size(), d->recordOffset(rec)) != static_cast<long>(bytes.size()))
+            throw Error("Unable to read record " + std::to_string(rec) + " of " + d->path);
+    }
+    d->editBuf = std::move(bytes);
     d->editRec = rec;
     d->editing = true;
     d->pendingMemos.clear();
+}
+
+void Table::refresh() {
+    if (d->fd < 0)
+        return;
+    d->invalidateCache();
+    unsigned char head[8];
+    if (readAt(d->fd, head, sizeof head, 0) != static_cast<long>(sizeof head))
+        return;
+    DbfLayout probe = d->layout;
+    probe.headerRecordCount = d->layout.version == 0x02 ? static_cast<std::uint32_t>(head[1] | (head[2] << 8))
+                                                        : static_cast<std::uint32_t>(codec::readLe32(head + 4));
+    const std::uint32_t present = recordsPresent(probe, fileSize(d->fd));
+    if (present != d->count) {
+        d->count = present;
+        d->layout.headerRecordCount = probe.headerRecordCount;
+        d->resetView();
+    }
+    d->notify();
 }
 
 void Table::setFieldText(int field, std::string_view text) {

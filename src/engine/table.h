@@ -157,6 +157,8 @@ public:
     void cancel();
     bool editing() const;
     RecordNo appendRecord();            // writes a blank record at the end; returns its number
+    // Drops cached records and re-reads the record count, to show what other writers changed.
+    void refresh();
     void deleteRecord(RecordNo rec);    // marks it '*'
 
     // Copies the open table (and its memo file) to a full path; 1 on success, 0 when no table is open.

@@ -172,6 +172,32 @@ TEST(TableEdit, AppendKeepsCountDateAndEndMarkerRight) {
     EXPECT_EQ(c.displayText(4, 1), "");
 }
 
+TEST(TableEdit, EditsStartFromTheFileAndRefreshShowsOtherWriters) {
+    TempDir dir;
+    const std::string path = editableTable(dir);
+    Table a, b;
+    a.open(path);
+    b.open(path);
+    EXPECT_EQ(b.displayText(1, 0), "apple"); // b has the record cached
+    a.beginEdit(1);
+    a.setFieldText(0, "grape");
+    a.post();
+    // b's edit of another field must not put back the old name.
+    b.beginEdit(1);
+    b.setFieldText(1, "9.99");
+    b.post();
+    Table c;
+    c.open(path);
+    EXPECT_EQ(c.displayText(1, 0), "grape");
+    EXPECT_EQ(c.displayText(1, 1), "9.99");
+    int changes = 0;
+    b.addViewListener([&] { ++changes; });
+    a.appendRecord();
+    b.refresh();
+    EXPECT_EQ(b.recCount(), 3u);
+    EXPECT_EQ(changes, 1);
+}
+
 TEST(TableEdit, DeleteMarksTheRecord) {
     TempDir dir;
     const std::string path = editableTable(dir);
