@@ -1,3 +1,4 @@
+#include <QDirIterator>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -176,6 +177,39 @@ private slots:
         window.fillColumnMenu(last);
         QVERIFY(!last.actions().at(0)->isEnabled());
         QVERIFY(last.actions().at(1)->isEnabled());
+    }
+
+    // Every table of the corpus opens into a window whose first screen reads, or fails with a
+    // message; none crashes or leaves the window unusable.
+    void corpusTablesOpenOrExplain() {
+        const QString corpus = QStringLiteral(TABVUE_SHARED_DIR "/corpus/dbf");
+        if (!QDir(corpus).exists())
+            QSKIP("the DBF corpus is not present");
+        QDirIterator it(corpus, {"*.dbf", "*.DBF"}, QDir::Files, QDirIterator::Subdirectories);
+        int opened = 0, refused = 0;
+        while (it.hasNext()) {
+            const QString path = it.next();
+            messages_.clear();
+            TableWindow window;
+            if (window.openTable(path)) {
+                ++opened;
+                QVERIFY2(messages_.isEmpty(), qPrintable(path));
+                QVERIFY2(window.statusText().startsWith("Row count: ["), qPrintable(path));
+                GridModel* model = window.model();
+                const int rows = std::min(model->rowCount(), 40);
+                for (int r = 0; r < rows; ++r)
+                    for (int c = 0; c < model->columnCount(); ++c) {
+                        model->index(r, c).data(Qt::DisplayRole);
+                        model->index(r, c).data(Qt::CheckStateRole);
+                    }
+            } else {
+                ++refused;
+                QCOMPARE(messages_.size(), 1);
+                QVERIFY2(!messages_.first().isEmpty(), qPrintable(path));
+            }
+        }
+        qInfo("corpus: %d opened, %d refused with a message", opened, refused);
+        QVERIFY(opened > 200);
     }
 
     void refusedCellShowsTheEngineMessage() {
