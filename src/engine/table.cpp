@@ -84,6 +84,13 @@ struct Table::Impl {
     MemoFile memo;
     bool memoExpected = false;
 
+    // Each dataset field's kind and descriptor, for the hot paths.
+    struct FieldRef {
+        FieldKind kind;
+        const FieldDescriptor* d;
+    };
+    std::vector<FieldRef> fieldRefs;
+
     // Record cache
     struct Block {
         std::uint32_t first = 0; // first record in the block (1-based); 0 when empty
@@ -142,6 +149,7 @@ struct Table::Impl {
         path.clear();
         readOnly = false;
         layout = DbfLayout{};
+        fieldRefs.clear();
         count = 0;
         memoExpected = false;
         for (Block& b : cache) {
@@ -263,6 +271,9 @@ struct Table::Impl {
         path = requested;
         readOnly = ro;
         count = recordsPresent(layout, size);
+        fieldRefs.clear();
+        for (const Field& fld : layout.fields)
+            fieldRefs.push_back({fld.kind, &layout.descriptors[static_cast<std::size_t>(fld.descriptor)]});
         blockRecords = static_cast<std::uint32_t>(std::max<std::size_t>(1, kBlockBytes / layout.recordLength));
         buildBlankRecord();
         if (layout.memoFormat != MemoFormat::None) {
@@ -443,12 +454,16 @@ struct Table::Impl {
     }
 
     void appendDisplay(const unsigned char* rec, int field, std::string& out) const {
-        const Field& f = layout.fields[static_cast<std::size_t>(field)];
-        const FieldDescriptor& d = descriptorOf(field);
-        if (isNullAt(rec, d))
-            return;
+        const FieldRef& ref = fieldRefs[static_cast<std::size_t>(field)];
+        if (!isNullAt(rec, *ref.d))
+            appendDisplayOf(rec, ref, out);
+    }
+
+    // The display text of a field that is not null.
+    void appendDisplayOf(const unsigned char* rec, const FieldRef& ref, std::string& out) const {
+        const FieldDescriptor& d = *ref.d;
         const unsigned char* p = rec + d.offset;
-        switch (f.kind) {
+        switch (ref.kind) {
         case FieldKind::String: {
             const std::string_view s = rawText(rec, d);
             const std::size_t at = out.size();
@@ -1223,10 +1238,11 @@ bool Table::appendDisplayTexts(RecordNo rec, std::string& out, char separator, s
         if (i)
             out.push_back(separator);
         TextSpan& span = spans[i];
+        const Impl::FieldRef& ref = d->fieldRefs[i];
         span.start = out.size();
-        span.null = nullable && d->isNullAt(p, d->descriptorOf(static_cast<int>(i)));
+        span.null = nullable && d->isNullAt(p, *ref.d);
         if (!span.null)
-            d->appendDisplay(p, static_cast<int>(i), out);
+            d->appendDisplayOf(p, ref, out);
         span.end = out.size();
     }
     return true;
