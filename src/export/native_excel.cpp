@@ -152,7 +152,7 @@ void NativeExcel::writeFont(std::string_view face, int sizePoints, std::uint16_t
     face = cutText(face);
     writeRecordHeader(kFont, static_cast<std::uint16_t>(face.size() + 5));
     ++fontCount_;
-    put16(static_cast<unsigned>(sizePoints * 20));
+    put16(static_cast<unsigned>(sizePoints) * 20u);
     put16(styleBits & 0x000Fu);
     put8(static_cast<unsigned>(face.size()));
     bytes_.append(face);
@@ -170,8 +170,8 @@ void NativeExcel::writeFooter(std::string_view text) { writeTextRecord(kFooter, 
 
 void NativeExcel::writeColumnWidth(int firstColumn, int lastColumn, int widthChars) {
     writeRecordHeader(kColWidth, 4);
-    put8(static_cast<unsigned>(firstColumn - 1));
-    put8(static_cast<unsigned>(lastColumn - 1));
+    put8(static_cast<unsigned>(firstColumn) - 1u);
+    put8(static_cast<unsigned>(lastColumn) - 1u);
     put16(static_cast<unsigned>(widthChars) * 256u);
 }
 
