@@ -1,5 +1,6 @@
 #include "table/grid_model.h"
 
+#include <QElapsedTimer>
 #include <algorithm>
 
 #include "engine/codepage.h"
@@ -512,10 +513,22 @@ void GridModel::settleStep() {
         settleTimer_.stop();
         return;
     }
+    // A step stops at its record budget or after a few milliseconds, whichever comes first, so a
+    // slow filter never makes the window sluggish.
+    constexpr qint64 stepNanoseconds = 8'000'000;
+    constexpr std::size_t slice = 2048;
     bool complete = false;
     {
         OwnChange own(ownChange_);
-        complete = table_.viewComplete() || table_.advanceView(settleBudget_);
+        QElapsedTimer clock;
+        clock.start();
+        std::size_t done = 0;
+        complete = table_.viewComplete();
+        while (!complete && done < settleBudget_ && clock.nsecsElapsed() < stepNanoseconds) {
+            const std::size_t n = std::min(slice, settleBudget_ - done);
+            complete = table_.advanceView(n);
+            done += n;
+        }
     }
     syncRowCount();
     if (complete)
