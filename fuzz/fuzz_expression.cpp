@@ -15,14 +15,14 @@ namespace {
 
 struct Fixture : expr::RecordSource {
     Fixture() {
-        struct Spec {
+        struct Def {
             const char* name;
             char type;
             int width;
             int decimals;
             FieldKind kind;
         };
-        const Spec specs[] = {
+        const Def defs[] = {
             {"NAME", 'C', 10, 0, FieldKind::String},   {"AGE", 'N', 3, 0, FieldKind::SmallInt},
             {"AMOUNT", 'N', 10, 2, FieldKind::Float},  {"BDATE", 'D', 8, 0, FieldKind::Date},
             {"OK", 'L', 1, 0, FieldKind::Boolean},     {"NOTE", 'M', 10, 0, FieldKind::Memo},
@@ -32,7 +32,7 @@ struct Fixture : expr::RecordSource {
             {"E", '@', 8, 0, FieldKind::DateTime},     {"_NullFlags", '0', 1, 0, FieldKind::Blob},
         };
         int offset = 1;
-        for (const auto& s : specs) {
+        for (const auto& s : defs) {
             FieldDescriptor d;
             d.name = s.name;
             d.type = s.type;

@@ -35,14 +35,14 @@ bool sameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-struct FuncSpec {
+struct FuncInfo {
     const char* name;
     Func f;
     int minArgs;
     int maxArgs;
 };
 
-const FuncSpec kFunctions[] = {
+const FuncInfo kFunctions[] = {
     {"UPPER", Func::Upper, 1, 1},     {"LOWER", Func::Lower, 1, 1},     {"TRIM", Func::Trim, 1, 1},
     {"RTRIM", Func::Trim, 1, 1},      {"LTRIM", Func::Ltrim, 1, 1},     {"ALLTRIM", Func::Alltrim, 1, 1},
     {"SUBSTR", Func::Substr, 2, 3},   {"LEFT", Func::Left, 2, 2},       {"RIGHT", Func::Right, 2, 2},
@@ -56,19 +56,19 @@ const FuncSpec kFunctions[] = {
 };
 
 // A function by its name, or by the first four or more letters of exactly one name.
-const FuncSpec* findFunction(std::string_view name) {
-    for (const auto& spec : kFunctions)
-        if (sameName(name, spec.name))
-            return &spec;
+const FuncInfo* findFunction(std::string_view name) {
+    for (const auto& info : kFunctions)
+        if (sameName(name, info.name))
+            return &info;
     if (name.size() < 4)
         return nullptr;
-    const FuncSpec* found = nullptr;
-    for (const auto& spec : kFunctions) {
-        std::string_view full(spec.name);
+    const FuncInfo* found = nullptr;
+    for (const auto& info : kFunctions) {
+        std::string_view full(info.name);
         if (full.size() > name.size() && sameName(full.substr(0, name.size()), name)) {
-            if (found && found->f != spec.f)
+            if (found && found->f != info.f)
                 return nullptr;
-            found = &spec;
+            found = &info;
         }
     }
     return found;
@@ -426,8 +426,8 @@ private:
 
     NodePtr parseCall(const Token& name) {
         Nest nest(*this, name.pos);
-        const FuncSpec* spec = findFunction(name.spelling);
-        if (!spec)
+        const FuncInfo* info = findFunction(name.spelling);
+        if (!info)
             fail("Unknown function '" + std::string(name.spelling.substr(0, 60)) + "'", name.pos);
         take(); // '('
         std::vector<NodePtr> args;
@@ -447,65 +447,65 @@ private:
         }
         take(); // ')'
         const int count = static_cast<int>(args.size());
-        if (count < spec->minArgs || count > spec->maxArgs) {
-            std::string expected = std::to_string(spec->minArgs);
-            if (spec->maxArgs != spec->minArgs)
-                expected += spec->maxArgs > 3 ? " or more" : " to " + std::to_string(spec->maxArgs);
-            fail("Wrong number of arguments for " + std::string(spec->name) + ": " + expected + " expected, " +
+        if (count < info->minArgs || count > info->maxArgs) {
+            std::string expected = std::to_string(info->minArgs);
+            if (info->maxArgs != info->minArgs)
+                expected += info->maxArgs > 3 ? " or more" : " to " + std::to_string(info->maxArgs);
+            fail("Wrong number of arguments for " + std::string(info->name) + ": " + expected + " expected, " +
                      std::to_string(count) + " given",
                  name.pos);
         }
-        return checked(call(*spec, std::move(args), name.pos));
+        return checked(call(*info, std::move(args), name.pos));
     }
 
-    static void argType(const FuncSpec& spec, const std::vector<NodePtr>& args, std::size_t i,
+    static void argType(const FuncInfo& info, const std::vector<NodePtr>& args, std::size_t i,
                         std::initializer_list<Type> allowed) {
         if (i >= args.size())
             return;
         for (Type t : allowed)
             if (args[i]->type == t)
                 return;
-        fail("Type mismatch: argument " + std::to_string(i + 1) + " of " + spec.name + " must be " +
+        fail("Type mismatch: argument " + std::to_string(i + 1) + " of " + info.name + " must be " +
                  typeName(*allowed.begin()) + ", not " + typeName(args[i]->type),
              args[i]->pos);
     }
 
-    NodePtr call(const FuncSpec& spec, std::vector<NodePtr> args, std::size_t pos) {
+    NodePtr call(const FuncInfo& info, std::vector<NodePtr> args, std::size_t pos) {
         const Type T = Type::Text, N = Type::Num, D = Type::Date, DT = Type::DateTime, B = Type::Bool;
         Type result = T;
         CompareKind kind = CompareKind::Num;
         bool pure = true;
-        switch (spec.f) {
+        switch (info.f) {
         case Func::Upper: case Func::Lower: case Func::Trim: case Func::Ltrim: case Func::Alltrim:
-            argType(spec, args, 0, {T});
+            argType(info, args, 0, {T});
             break;
         case Func::Substr: case Func::Left: case Func::Right:
-            argType(spec, args, 0, {T});
-            argType(spec, args, 1, {N});
-            argType(spec, args, 2, {N});
+            argType(info, args, 0, {T});
+            argType(info, args, 1, {N});
+            argType(info, args, 2, {N});
             break;
         case Func::Len: case Func::Val:
-            argType(spec, args, 0, {T});
+            argType(info, args, 0, {T});
             result = N;
             break;
         case Func::At:
-            argType(spec, args, 0, {T});
-            argType(spec, args, 1, {T});
+            argType(info, args, 0, {T});
+            argType(info, args, 1, {T});
             result = N;
             break;
         case Func::Str:
             for (std::size_t i = 0; i < args.size(); ++i)
-                argType(spec, args, i, {N});
+                argType(info, args, i, {N});
             break;
         case Func::Dtoc: case Func::Dtos:
-            argType(spec, args, 0, {D, DT});
+            argType(info, args, 0, {D, DT});
             break;
         case Func::Stod: case Func::Ctod:
-            argType(spec, args, 0, {T});
+            argType(info, args, 0, {T});
             result = D;
             break;
         case Func::Year: case Func::Month: case Func::Day:
-            argType(spec, args, 0, {D, DT});
+            argType(info, args, 0, {D, DT});
             result = N;
             break;
         case Func::Date:
@@ -522,7 +522,7 @@ private:
             pure = false;
             break;
         case Func::Iif:
-            argType(spec, args, 0, {B});
+            argType(info, args, 0, {B});
             if (args[1]->type != args[2]->type)
                 fail(std::string("Type mismatch: IIF gives ") + typeName(args[1]->type) + " or " +
                          typeName(args[2]->type),
@@ -531,7 +531,7 @@ private:
             break;
         case Func::Abs: case Func::Int: case Func::Round:
             for (std::size_t i = 0; i < args.size(); ++i)
-                argType(spec, args, i, {N});
+                argType(info, args, i, {N});
             result = N;
             break;
         case Func::Between: case Func::Inlist:
@@ -543,7 +543,7 @@ private:
             result = B;
             break;
         }
-        return makeFunc(spec.f, result, std::move(args), kind, cases_, pure, pos);
+        return makeFunc(info.f, result, std::move(args), kind, cases_, pure, pos);
     }
 
     std::vector<Token> toks_;

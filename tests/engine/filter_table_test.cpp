@@ -14,7 +14,7 @@
 namespace tabvue::engine {
 namespace {
 
-using test::FieldSpec;
+using test::FieldDef;
 using Recs = std::vector<int>;
 
 Recs view(Table& t) {
@@ -29,9 +29,9 @@ Recs view(Table& t) {
 class FilterOnTable : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::vector<FieldSpec> specs = {
+        const std::vector<FieldDef> defs = {
             {"NAME", 'C', 10}, {"CITY", 'C', 10}, {"AGE", 'N', 3}, {"BDATE", 'D', 8}};
-        test::writeDbase3(dir.path() / "people.dbf", specs,
+        test::writeDbase3(dir.path() / "people.dbf", defs,
                           {{"Smith", "Paris", "30", "20030201"},
                            {"Smithson", "Rome", "45", "19991231"},
                            {"", "Rome", "50", ""},

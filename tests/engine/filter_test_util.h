@@ -16,14 +16,14 @@
 
 namespace tabvue::test {
 
-struct FieldSpec {
+struct FieldDef {
     std::string name;
     char type;
     int width;
     int decimals = 0;
 };
 
-inline engine::FieldKind kindOf(const FieldSpec& f) {
+inline engine::FieldKind kindOf(const FieldDef& f) {
     using engine::FieldKind;
     switch (f.type) {
     case 'C': return FieldKind::String;
@@ -44,9 +44,9 @@ inline engine::FieldKind kindOf(const FieldSpec& f) {
 // A table held in memory: descriptors as a reader would make them and the records' bytes.
 class MiniTable : public engine::expr::RecordSource {
 public:
-    explicit MiniTable(std::vector<FieldSpec> specs, unsigned char version = 0x03) : specs_(std::move(specs)) {
+    explicit MiniTable(std::vector<FieldDef> defs, unsigned char version = 0x03) : defs_(std::move(defs)) {
         int offset = 1;
-        for (const auto& s : specs_) {
+        for (const auto& s : defs_) {
             engine::FieldDescriptor d;
             d.name = s.name;
             d.type = s.type;
@@ -85,8 +85,8 @@ public:
     void add(std::vector<std::string> values, bool deleted = false) {
         std::string rec(static_cast<std::size_t>(recordLength_), ' ');
         rec[0] = deleted ? '*' : ' ';
-        for (std::size_t i = 0; i < specs_.size() && i < values.size(); ++i) {
-            const auto& s = specs_[i];
+        for (std::size_t i = 0; i < defs_.size() && i < values.size(); ++i) {
+            const auto& s = defs_[i];
             std::string v = values[i];
             if (s.type == 'M') {
                 memos_[{records_.size() + 1, static_cast<int>(i)}] = v;
@@ -128,7 +128,7 @@ public:
     std::map<std::pair<engine::RecordNo, int>, engine::Value> values; // what the engine would decode
 
 private:
-    std::vector<FieldSpec> specs_;
+    std::vector<FieldDef> defs_;
     std::vector<engine::FieldDescriptor> descs_;
     std::vector<engine::Field> fields_;
     int recordLength_ = 1;
@@ -138,13 +138,13 @@ private:
 
 // Writes a dBase III table (no memo fields) with the given records; values are laid out as
 // MiniTable::add does. Returns the file's path.
-inline std::string writeDbase3(const std::filesystem::path& path, const std::vector<FieldSpec>& specs,
+inline std::string writeDbase3(const std::filesystem::path& path, const std::vector<FieldDef>& defs,
                                const std::vector<std::vector<std::string>>& rows,
                                const std::vector<bool>& deleted = {}) {
     int recordLength = 1;
-    for (const auto& s : specs)
+    for (const auto& s : defs)
         recordLength += s.width;
-    const int headerLength = 32 + 32 * static_cast<int>(specs.size()) + 1;
+    const int headerLength = 32 + 32 * static_cast<int>(defs.size()) + 1;
     std::string out(32, '\0');
     out[0] = 0x03;
     out[1] = 126;
@@ -157,7 +157,7 @@ inline std::string writeDbase3(const std::filesystem::path& path, const std::vec
     out[9] = static_cast<char>(headerLength >> 8);
     out[10] = static_cast<char>(recordLength & 0xFF);
     out[11] = static_cast<char>(recordLength >> 8);
-    for (const auto& s : specs) {
+    for (const auto& s : defs) {
         std::string d(32, '\0');
         d.replace(0, s.name.size(), s.name);
         d[11] = s.type;
@@ -171,12 +171,12 @@ inline std::string writeDbase3(const std::filesystem::path& path, const std::vec
         if (r < deleted.size() && deleted[r])
             rec[0] = '*';
         std::size_t at = 1;
-        for (std::size_t i = 0; i < specs.size(); ++i) {
+        for (std::size_t i = 0; i < defs.size(); ++i) {
             std::string v = i < rows[r].size() ? rows[r][i] : "";
-            const auto width = static_cast<std::size_t>(specs[i].width);
+            const auto width = static_cast<std::size_t>(defs[i].width);
             if (v.size() > width)
                 v.resize(width);
-            std::size_t pos = at + ((specs[i].type == 'N' || specs[i].type == 'F') ? width - v.size() : 0);
+            std::size_t pos = at + ((defs[i].type == 'N' || defs[i].type == 'F') ? width - v.size() : 0);
             rec.replace(pos, v.size(), v);
             at += width;
         }
