@@ -1,5 +1,6 @@
 #include "export/excel_export.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string>
 
@@ -243,6 +244,12 @@ public:
     // column 256.
     void startRow(Document& doc, bool captionRow) override {
         if (captionRow) return;
+        // When every record is written, a table that cannot fit is refused before its first row.
+        const std::uint32_t total = doc.component().recordTotal();
+        if (dataRows_ == 0 && !doc.hasOption(ExportOption::xoSelectedRowsOnly) &&
+            static_cast<std::uint64_t>(tableRow_) + total > static_cast<std::uint64_t>(NativeExcel::kLastRow))
+            doesNotFit(std::to_string(total) + " records, a sheet holds " + std::to_string(NativeExcel::kLastRow) +
+                       " rows.");
         if (tableRow_ >= NativeExcel::kLastRow)
             doesNotFit("more rows to write than the " + std::to_string(NativeExcel::kLastRow) + " of a sheet.");
         ++tableRow_;
@@ -307,9 +314,10 @@ private:
     void reserveForRemainingRows(Document& doc) {
         const std::size_t now = sheet_.bytes().size();
         const std::size_t perRow = (now - sampleStart_) / kSampleRows;
+        const std::size_t rowsLeft = static_cast<std::size_t>(NativeExcel::kLastRow - tableRow_);
         const std::uint32_t total = doc.component().recordTotal();
         if (total <= kSampleRows) return;
-        const std::size_t remaining = total - kSampleRows;
+        const std::size_t remaining = std::min<std::size_t>(total - kSampleRows, rowsLeft);
         sheet_.reserve(now + remaining * perRow + remaining * perRow / 8 + 4096);
     }
 

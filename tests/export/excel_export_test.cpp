@@ -450,12 +450,15 @@ TEST(ExcelExport, ATableThatDoesNotFitASheetFailsAndWritesNoFile) {
         bool rowNumbers;
         const char* footer;
         bool fits;
+        bool selectedOnly = false; // the rows are counted as they are written
     } cases[] = {
         {"256 columns", 256, 1, false, "", true},
         {"257 columns", 257, 1, false, "", false},
         {"256 columns and row numbers", 256, 1, true, "", false},
         {"65534 data rows under the caption row", 1, 65534, false, "", true},
         {"65535 data rows under the caption row", 1, 65535, false, "", false},
+        {"65535 selected rows under the caption row", 1, 65535, false, "", false, true},
+        {"65534 selected rows under the caption row", 1, 65534, false, "", true, true},
         {"a footer below the last row", 1, 65532, false, "a\nb", false},
         {"a footer on the last row", 1, 65531, false, "a\nb", true},
     };
@@ -468,7 +471,9 @@ TEST(ExcelExport, ATableThatDoesNotFitASheetFailsAndWritesNoFile) {
         }
         FakeSource s;
         fillGrid(s, c.columns, c.rows);
-        s.setOptions(s.options().set(ExportOption::xoRowNumbers, c.rowNumbers));
+        s.setOptions(s.options()
+                         .set(ExportOption::xoRowNumbers, c.rowNumbers)
+                         .set(ExportOption::xoSelectedRowsOnly, c.selectedOnly));
         s.onGetFooter = [&](CustomExport&, std::uint32_t, std::string& f) { f = c.footer; };
         s.writeDocument(target.string());
         if (c.fits) {
