@@ -235,7 +235,6 @@ void MainWindow::buildActions() {
     acprop = makeAction("acprop", "table property", {}, QKeySequence(Qt::CTRL | Qt::Key_L), 10, [this] { acpropExecute(); });
     acexport = makeAction("acexport", "Export", {}, QKeySequence(Qt::CTRL | Qt::Key_E), 24, [this] { acexportExecute(); });
     achelp = makeAction("achelp", "Contents", {}, QKeySequence(Qt::Key_F1), 25, [this] { achelpExecute(); });
-    achelp->setShortcutContext(Qt::ApplicationShortcut);
     actprint = makeAction("actprint", "Print", "Print table", QKeySequence(Qt::CTRL | Qt::Key_P), 26,
                           [this] { actprintExecute(); });
     Windows12511 = makeAction("Windows12511", "ANSII", {}, {}, -1, [this] { windows12511Click(); });

@@ -106,6 +106,8 @@ private slots:
         QCOMPARE(w.tabBar()->count(), 0);
         QCOMPARE(w.findChild<QTabBar*>("tab"), w.tabBar());
         QVERIFY(!tableCommandsEnabled(w));
+        QVERIFY(!w.findChild<QAction*>("Property1")->isEnabled()); // the menu's face of acprop
+        QVERIFY(!action(w, "FileClose1")->isEnabled());
         QVERIFY(action(w, "Windows12511")->isChecked());
         QVERIFY(!action(w, "DOS8661")->isChecked());
         QVERIFY(action(w, "FileOpen1")->isEnabled());
