@@ -563,7 +563,7 @@ struct Table::Impl {
             return 0;
         while (pos >= visibleCount && !complete)
             scanTo(scanned + kScanChunk);
-        if (pos >= visibleCount || checkpoints.empty())
+        if (pos >= visibleCount)
             return 0;
         // Walk forward from the nearest known point: the last answer or a checkpoint.
         std::int64_t p;
@@ -572,11 +572,18 @@ struct Table::Impl {
             p = lastPos;
             cur = lastRec;
         } else {
+            // A record that joined the view before the first checkpoint leaves no checkpoint
+            // to start from: the walk then starts at the first record.
             auto it = std::upper_bound(checkpoints.begin(), checkpoints.end(), pos,
                                        [](std::int64_t v, const Checkpoint& c) { return v < c.before; });
-            --it;
-            p = it->before;
-            cur = it->rec;
+            if (it == checkpoints.begin()) {
+                p = 0;
+                cur = 1;
+            } else {
+                --it;
+                p = it->before;
+                cur = it->rec;
+            }
             if (lastPos >= p && lastPos <= pos) {
                 p = lastPos;
                 cur = lastRec;
@@ -601,15 +608,17 @@ struct Table::Impl {
             return -1;
         if (rec > scanned)
             scanTo(rec);
-        if (!visible(rec) || checkpoints.empty())
+        if (!visible(rec))
             return -1;
         auto it = std::upper_bound(checkpoints.begin(), checkpoints.end(), rec,
                                    [](RecordNo v, const Checkpoint& c) { return v < c.rec; });
-        if (it == checkpoints.begin())
-            return -1;
-        --it;
-        std::int64_t p = it->before;
-        RecordNo cur = it->rec;
+        std::int64_t p = 0;
+        RecordNo cur = 1;
+        if (it != checkpoints.begin()) {
+            --it;
+            p = it->before;
+            cur = it->rec;
+        }
         if (lastPos >= p && lastRec >= cur && lastRec <= rec) {
             p = lastPos;
             cur = lastRec;

@@ -205,6 +205,24 @@ TEST(TableView, DeletesAndEditsKeepASettledViewExact) {
     EXPECT_EQ(t.viewRecord(static_cast<std::int64_t>(expected.size())), 0u);
 }
 
+TEST(TableView, RecordJoiningBeforeTheFirstVisibleOne) {
+    TempDir dir;
+    Table t;
+    t.open(numberedTable(dir, 10));
+    t.setFilterPredicate(evenId);
+    EXPECT_EQ(t.viewRecord(0), 2u);
+    while (!t.advanceView(100)) {
+    }
+    t.beginEdit(1);
+    t.setFieldText(0, "0");
+    t.post();
+    EXPECT_EQ(t.viewCount(), 5);
+    EXPECT_EQ(t.viewRecord(0), 1u);
+    EXPECT_EQ(t.viewRecord(1), 2u);
+    EXPECT_EQ(t.viewPosition(1), 0);
+    EXPECT_EQ(t.viewPosition(2), 1);
+}
+
 TEST(TableView, MatchesFilterSeesDeletedRecords) {
     TempDir dir;
     Table t;
