@@ -43,9 +43,9 @@ bool fieldKindOf(char type, int width, int decimals, bool visualFoxPro, FieldKin
         kind = FieldKind::DateTime;
         return true;
     case 'N':
+    case 'F':
         kind = (decimals == 0 && width <= 4) ? FieldKind::SmallInt : FieldKind::Float;
         return true;
-    case 'F':
     case 'O':
         kind = FieldKind::Float;
         return true;
