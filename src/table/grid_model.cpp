@@ -109,6 +109,19 @@ void GridModel::runOwnChange(const std::function<void()>& change) {
     change();
 }
 
+void GridModel::refresh() {
+    if (!table_.isOpen() || fields_.empty())
+        return;
+    {
+        OwnChange own(ownChange_);
+        table_.refresh();
+        if (known_ > 0)
+            table_.viewRecord(known_ - 1); // settle the view as far as it was
+    }
+    invalidate();
+    syncRowCount();
+}
+
 void GridModel::invalidate() {
     dropCache();
     const int rows = rowCount();

@@ -32,6 +32,8 @@ public:
     void reload();
     // Drops cached text and redraws every row (after a translation switch, a foreign change).
     void invalidate();
+    // Re-reads the file for what other windows or programs wrote (records, record count).
+    void refresh();
 
     engine::RecordNo recordAt(int row) const; // 0 for the new-item row and outside the view
     int rowOfRecord(engine::RecordNo rec);    // -1 when the record is not in the view

@@ -263,6 +263,8 @@ void TableWindow::fillColumnMenu(QMenu& menu) {
 
 void TableWindow::formActivate() {
     try {
+        // Another window (or program) may have written to the file meanwhile: show it afresh.
+        model_->refresh();
         if (host_) {
             host_->setCodePageChecks(table_->oemTranslate());
             host_->selectTabById(tag_);

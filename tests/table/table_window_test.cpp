@@ -212,6 +212,20 @@ private slots:
         QVERIFY(opened > 200);
     }
 
+    void secondWindowOnTheFileShowsEditsWhenActivated() {
+        const QString path = freshTable();
+        TableWindow a, b;
+        QVERIFY(a.openTable(path));
+        QVERIFY(b.openTable(path));
+        QCOMPARE(b.model()->index(3, 0).data().toString(), QStringLiteral("Carol"));
+        QVERIFY(a.model()->setData(a.model()->index(3, 0), QStringLiteral("Caroline")));
+        QVERIFY(a.model()->setData(a.model()->index(0, 0), QStringLiteral("Eve"))); // appended
+        b.formActivate();
+        QCOMPARE(b.model()->index(3, 0).data().toString(), QStringLiteral("Caroline"));
+        QCOMPARE(b.model()->rowCount(), 5);
+        QCOMPARE(b.model()->index(4, 0).data().toString(), QStringLiteral("Eve"));
+    }
+
     void refusedCellShowsTheEngineMessage() {
         const QString path = freshTable();
         TableWindow window;
