@@ -1021,33 +1021,44 @@ RecordNo Table::Impl::append() {
             throw Error("The table " + path + " is full.");
         rec = present + 1;
         std::vector<unsigned char> bytes(blankRecordBytes);
-        // Auto-increment fields take their next value.
+        // Auto-increment fields take their next value; nothing is written before all are known.
+        std::vector<std::pair<std::uint32_t, std::int32_t>> counters; // header offset, next value
         for (std::size_t i = 0; i < layout.descriptors.size(); ++i) {
             const FieldDescriptor& d = layout.descriptors[i];
             const bool vfpAuto = layout.visualFoxPro && d.type == 'I' && (layout.descriptorFlags[i] & 0x0C) == 0x0C;
+            auto exhausted = [&] {
+                throw Error("The auto-increment field " + d.name + " of " + path + " has run out of values.");
+            };
             if (vfpAuto) {
                 unsigned char a[5];
                 const std::uint32_t at = layout.descriptorPos[i] + 19;
                 if (readAt(fd, a, 5, at) == 5) {
                     const std::int32_t next = codec::readLe32(a);
-                    const int step = a[4] ? a[4] : 1;
+                    const std::int64_t following = static_cast<std::int64_t>(next) + (a[4] ? a[4] : 1);
+                    if (following > std::numeric_limits<std::int32_t>::max())
+                        exhausted();
                     codec::writeLe32(bytes.data() + d.offset, next);
-                    unsigned char n[4];
-                    codec::writeLe32(n, next + step);
-                    writeAllAt(fd, n, 4, at, path);
+                    counters.emplace_back(at, static_cast<std::int32_t>(following));
                 }
             } else if (d.type == '+' && d.width == 4) {
-                std::int32_t next = 1;
+                std::int64_t next = 1;
                 if (present > 0) {
                     unsigned char last[4];
                     if (readAt(fd, last, 4, layout.headerLength + static_cast<std::uint64_t>(present - 1) * layout.recordLength + d.offset) == 4)
-                        next = (layout.dbase7 ? codec::readDbase7Int(last) : codec::readLe32(last)) + 1;
+                        next = static_cast<std::int64_t>(layout.dbase7 ? codec::readDbase7Int(last) : codec::readLe32(last)) + 1;
                 }
+                if (next > std::numeric_limits<std::int32_t>::max())
+                    exhausted();
                 if (layout.dbase7)
-                    codec::writeDbase7Int(bytes.data() + d.offset, next);
+                    codec::writeDbase7Int(bytes.data() + d.offset, static_cast<std::int32_t>(next));
                 else
-                    codec::writeLe32(bytes.data() + d.offset, next);
+                    codec::writeLe32(bytes.data() + d.offset, static_cast<std::int32_t>(next));
             }
+        }
+        for (const auto& [at, value] : counters) {
+            unsigned char n[4];
+            codec::writeLe32(n, value);
+            writeAllAt(fd, n, 4, at, path);
         }
         bytes.push_back(0x1A);
         const std::uint64_t at = layout.headerLength + static_cast<std::uint64_t>(present) * layout.recordLength;

@@ -198,6 +198,24 @@ TEST(TableEdit, EditsStartFromTheFileAndRefreshShowsOtherWriters) {
     EXPECT_EQ(changes, 1);
 }
 
+TEST(TableEdit, AppendNumbersAutoIncrementFields) {
+    TempDir dir;
+    DbfBuilder b(0x03, {{"N", '+', 4}, {"S", 'C', 2}});
+    b.record({le32(41), "a"});
+    const std::string path = dir.write("auto.dbf", b.bytes());
+    Table t;
+    t.open(path);
+    EXPECT_EQ(t.appendRecord(), 2u);
+    EXPECT_EQ(t.displayText(2, 0), "42");
+    t.beginEdit(2);
+    t.setFieldValue(0, std::int64_t{2147483647});
+    t.post();
+    const std::string before = readFile(path);
+    EXPECT_THROW(t.appendRecord(), Error); // the counter has run out: nothing is written
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(t.recCount(), 2u);
+}
+
 TEST(TableEdit, DeleteMarksTheRecord) {
     TempDir dir;
     const std::string path = editableTable(dir);
