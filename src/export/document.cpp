@@ -86,19 +86,24 @@ void Document::layoutColumns() {
     widths_.assign(static_cast<std::size_t>(columnCount_), 0);
     for (int i = 0; i < columnCount_; ++i) {
         exported_[static_cast<std::size_t>(i)] = c_.isColumnExported(i) ? 1 : 0;
-        widths_[static_cast<std::size_t>(i)] = c_.columnWidth(i, c_.dataWidth(i));
+        const int w = c_.columnWidth(i, c_.dataWidth(i));
+        // Every cell is padded to its width: a width no text could need would only exhaust memory.
+        if (w > MaxColumnWidth)
+            throw Error("The width " + std::to_string(w) + " of column " + std::to_string(i + 1) +
+                        " is too large (at most " + std::to_string(MaxColumnWidth) + ")");
+        widths_[static_cast<std::size_t>(i)] = w;
     }
     rowNumberWidth_ = c_.rowNumberWidth();
 }
 
 int Document::lineWidth() const {
-    int sum = 0;
+    long long sum = 0;
     for (int i = 0; i < columnCount_; ++i)
         if (isExported(i))
             sum += width(i);
-    if (c_.hasOption(ExportOption::xoRowNumbers))
-        return sum + columnCount_ + rowNumberWidth_;
-    return sum + columnCount_ - 1;
+    const long long w = c_.hasOption(ExportOption::xoRowNumbers) ? sum + columnCount_ + rowNumberWidth_
+                                                                 : sum + columnCount_ - 1;
+    return static_cast<int>(std::min<long long>(w, INT32_MAX));
 }
 
 std::string Document::dateLine() const {

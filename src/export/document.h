@@ -101,6 +101,9 @@ public:
     int rowNumberWidth() const { return rowNumberWidth_; }
     std::string rowNumberText() const { return c_.rowNumberText(); }
 
+    // The largest column width a document accepts (a larger one ends the run with an error).
+    static constexpr int MaxColumnWidth = 1 << 20;
+
     // LineWidth(): the width of a plain-text row, for the dashed rule.
     int lineWidth() const;
     // The export date line: CreatedText + " %s" formatted with the current date and time.

@@ -230,6 +230,18 @@ TEST(TextDocument, CreatedTextEndingInPercentWritesNothing) {
     EXPECT_TRUE(exportToBytes(e, ExportType::xtTXT, &host).ends_with("100%: D\r\n"));
 }
 
+TEST(TextDocument, AbsurdColumnWidthEndsTheRunCleanly) {
+    FakeExport e;
+    workedExample(e);
+    e.setColumnWidths({"8", "2000000"});
+    FakeHost host;
+    std::vector<ExportError> errors;
+    e.onError = [&](CustomExport&, ExportError err) { errors.push_back(err); };
+    EXPECT_EQ(exportToBytes(e, ExportType::xtTXT, &host), "");
+    EXPECT_EQ(errors, std::vector<ExportError>{ExportError::xeGeneralExportError});
+    EXPECT_NE(e.lastErrorMessage().find("too large"), std::string::npos);
+}
+
 TEST(TextDocument, ClipboardHoldsTheTxtBytesUpToTheFirstNul) {
     FakeExport e;
     workedExample(e);
