@@ -95,7 +95,11 @@ void GridModel::reload() {
     if (table_.isOpen()) {
         OwnChange own(ownChange_);
         fields_ = table_.fields();
-        known_ = table_.viewCount();
+        try {
+            known_ = table_.viewCount();
+        } catch (const std::exception&) {
+            known_ = 0; // an unreadable file shows its columns and no rows
+        }
     }
     endResetModel();
     if (table_.isOpen() && !table_.viewComplete())
@@ -114,9 +118,12 @@ void GridModel::refresh() {
         return;
     {
         OwnChange own(ownChange_);
-        table_.refresh();
-        if (known_ > 0)
-            table_.viewRecord(known_ - 1); // settle the view as far as it was
+        try {
+            table_.refresh();
+            if (known_ > 0)
+                table_.viewRecord(known_ - 1); // settle the view as far as it was
+        } catch (const std::exception&) {
+        }
     }
     invalidate();
     syncRowCount();
@@ -141,7 +148,12 @@ int GridModel::rowOfRecord(RecordNo rec) {
     if (!table_.isOpen() || rec == 0)
         return -1;
     OwnChange own(ownChange_);
-    const std::int64_t pos = table_.viewPosition(rec);
+    std::int64_t pos = -1;
+    try {
+        pos = table_.viewPosition(rec);
+    } catch (const std::exception&) {
+        return -1;
+    }
     if (pos < 0 || pos >= known_)
         return -1;
     return static_cast<int>(pos + 1);
@@ -447,10 +459,14 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
     {
         OwnChange own(ownChange_);
         const std::int64_t pos = index.row() - 1;
-        stays = table_.viewRecord(pos) == recordAt(index.row()) || table_.viewRecord(pos) == 0;
-        if (known_ > 0)
-            table_.viewRecord(known_ - 1);
-        stays = stays && table_.viewPosition(recordAt(index.row())) == pos;
+        try {
+            stays = table_.viewRecord(pos) == recordAt(index.row()) || table_.viewRecord(pos) == 0;
+            if (known_ > 0)
+                table_.viewRecord(known_ - 1);
+            stays = stays && table_.viewPosition(recordAt(index.row())) == pos;
+        } catch (const std::exception&) {
+            stays = false;
+        }
     }
     if (!stays) {
         reload();
@@ -487,8 +503,12 @@ void GridModel::deleteRow(int row) {
         if (currentRow_ == row)
             currentRow_ = -1;
         // The engine starts its view again after a delete; settle it as far as it was.
-        if (!failed && known_ > 0)
-            table_.viewRecord(known_ - 1);
+        if (!failed && known_ > 0) {
+            try {
+                table_.viewRecord(known_ - 1);
+            } catch (const std::exception&) {
+            }
+        }
         endRemoveRows();
     }
     if (failed) {
@@ -512,7 +532,10 @@ void GridModel::settleAll() {
         return;
     {
         OwnChange own(ownChange_);
-        while (!table_.advanceView(1u << 20)) {
+        try {
+            while (!table_.advanceView(1u << 20)) {
+            }
+        } catch (const std::exception&) {
         }
     }
     syncRowCount();
@@ -536,11 +559,15 @@ void GridModel::settleStep() {
         QElapsedTimer clock;
         clock.start();
         std::size_t done = 0;
-        complete = table_.viewComplete();
-        while (!complete && done < settleBudget_ && clock.nsecsElapsed() < stepNanoseconds) {
-            const std::size_t n = std::min(slice, settleBudget_ - done);
-            complete = table_.advanceView(n);
-            done += n;
+        try {
+            complete = table_.viewComplete();
+            while (!complete && done < settleBudget_ && clock.nsecsElapsed() < stepNanoseconds) {
+                const std::size_t n = std::min(slice, settleBudget_ - done);
+                complete = table_.advanceView(n);
+                done += n;
+            }
+        } catch (const std::exception&) {
+            complete = true; // a read failure ends the settling; the rows known so far stay
         }
     }
     syncRowCount();
@@ -552,7 +579,11 @@ void GridModel::syncRowCount() {
     std::int64_t count = 0;
     {
         OwnChange own(ownChange_);
-        count = table_.viewCount();
+        try {
+            count = table_.viewCount();
+        } catch (const std::exception&) {
+            return;
+        }
     }
     count = std::min<std::int64_t>(count, INT32_MAX - 1);
     if (count > known_) {

@@ -226,6 +226,21 @@ private slots:
         QCOMPARE(b.model()->index(4, 0).data().toString(), QStringLiteral("Eve"));
     }
 
+    void fileCutShortByAnotherProgram() {
+        const QString path = freshTable();
+        TableWindow window;
+        QVERIFY(window.openTable(path));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const qint64 header = 32 + 32 * 6 + 1;
+        QVERIFY(QFile::resize(path, header + window.table().recordLength() + 5)); // one record and a piece
+        window.formActivate();
+        QCoreApplication::processEvents();
+        QCOMPARE(window.model()->rowCount(), 2);
+        QCOMPARE(window.model()->index(1, 0).data().toString(), QStringLiteral("Alice"));
+        QVERIFY(!window.model()->index(2, 0).isValid());
+    }
+
     void refusedCellShowsTheEngineMessage() {
         const QString path = freshTable();
         TableWindow window;
