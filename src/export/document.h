@@ -30,10 +30,10 @@
 // needs is on the Document: the component and its options (doc.component()), the counters, the
 // columns and their widths, the row-number text and width, the cell texts.
 //
-// To add a format: define `std::unique_ptr<FormatWriter> makeXxxWriter(ExportType)` (declared
-// below) in your own xxx_writer.cpp and delete the matching src/export/pending_xxx_writer.cpp
-// stub in the same commit. Until then the stub answers nullptr and the run reports the format as
-// not available (OnError(xeGeneralExportError); the CLI says "not available").
+// Each format's factory (declared below) lives in that writer's own source file and
+// makeFormatWriter() dispatches on ExportType. A factory that answers nullptr marks its format as
+// not available in the build: the run reports OnError(xeGeneralExportError) and the CLI says
+// "not available".
 //
 // Failures are exceptions (tabvue::Error); the run catches them, reports xeGeneralExportError and
 // writes nothing: a target file is created or replaced only by save(), through a temporary file in
@@ -85,7 +85,8 @@ public:
     std::string& text() { return text_; }
 
     // SectionLines: load() cuts a block into lines at every CR, LF and CR LF; a break at the end
-    // adds no empty line; an empty block gives no lines. The views stay valid until the next load.
+    // adds no empty line; an empty block gives no lines. A NUL byte is data like any other (it does
+    // not end the block, so no cell after it is lost). The views stay valid until the next load.
     void loadSection(std::string_view block);
     const std::vector<std::string_view>& section() const { return section_; }
     void clearSection();
