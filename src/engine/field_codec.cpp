@@ -191,6 +191,29 @@ Date parseDate(const unsigned char* p, int width) {
     return validDate(d) ? d : Date{};
 }
 
+void appendDateField(const unsigned char* p, int width, std::string& out) {
+    // Fast path: eight digits at the start and blanks after them.
+    bool fast = width >= 8;
+    for (int i = 0; fast && i < 8; ++i)
+        fast = p[i] >= '0' && p[i] <= '9';
+    for (int i = 8; fast && i < width; ++i)
+        fast = p[i] == ' ' || p[i] == 0;
+    if (!fast) {
+        appendDate(parseDate(p, width), out);
+        return;
+    }
+    const int year = (p[0] - '0') * 1000 + (p[1] - '0') * 100 + (p[2] - '0') * 10 + (p[3] - '0');
+    const int month = (p[4] - '0') * 10 + (p[5] - '0');
+    const int day = (p[6] - '0') * 10 + (p[7] - '0');
+    if (year < 1 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month))
+        return;
+    const char text[10] = {static_cast<char>(p[6]), static_cast<char>(p[7]), '.',
+                           static_cast<char>(p[4]), static_cast<char>(p[5]), '.',
+                           static_cast<char>(p[0]), static_cast<char>(p[1]),
+                           static_cast<char>(p[2]), static_cast<char>(p[3])};
+    out.append(text, sizeof text);
+}
+
 bool validDate(const Date& d) {
     return d.year >= 1 && d.year <= 9999 && d.month >= 1 && d.month <= 12 && d.day >= 1 &&
            d.day <= daysInMonth(d.year, d.month);

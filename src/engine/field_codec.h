@@ -23,6 +23,7 @@ void appendNumberText(const unsigned char* p, int width, int decimals, std::stri
 Date parseDate(const unsigned char* p, int width);
 bool validDate(const Date& d);
 void appendDate(const Date& d, std::string& out);           // "dd.mm.yyyy"; nothing when empty
+void appendDateField(const unsigned char* p, int width, std::string& out); // parseDate + appendDate
 void appendDateTime(const DateTime& t, std::string& out);   // "dd.mm.yyyy hh:mm:ss"
 
 // Julian day numbers (day 2440588 is 1 January 1970).

@@ -483,7 +483,7 @@ struct Table::Impl {
             return;
         }
         case FieldKind::Date:
-            codec::appendDate(codec::parseDate(p, d.width), out);
+            codec::appendDateField(p, d.width, out);
             return;
         case FieldKind::DateTime:
             codec::appendDateTime(dateTimeAt(p, d.type), out);
