@@ -166,7 +166,11 @@ void Document::run(FormatWriter& writer, ExportHost* progress) {
     {
         std::size_t perRow = static_cast<std::size_t>(std::max(0, lineWidth())) + 2;
         perRow += static_cast<std::size_t>(columnCount_) * 2;
-        text_.reserve(static_cast<std::size_t>(c_.recordTotal()) * perRow + 4096);
+        try {
+            text_.reserve(static_cast<std::size_t>(c_.recordTotal()) * perRow + 4096);
+        } catch (const std::exception&) {
+            // Only an estimate: the buffer still grows as needed.
+        }
     }
 
     writer.preamble(*this);
