@@ -143,6 +143,8 @@ MainWindow::MainWindow(const QString& firstArgument, QWidget* parent)
 MainWindow::~MainWindow() {
     // The table windows go first, while everything they report to still exists.
     destroying_ = true;
+    for (TableWindow* window : tableWindows())
+        window->commitPendingEdit();
     for (QMdiSubWindow* window : mdi_->subWindowList())
         delete window;
 }
@@ -429,8 +431,10 @@ TableWindow* MainWindow::windowByTabIndex(int index) const {
 
 void MainWindow::tabTabClosing(int index) {
     try {
-        if (TableWindow* window = windowByTabIndex(index))
+        if (TableWindow* window = windowByTabIndex(index)) {
+            window->commitPendingEdit();
             delete window; // its destructor removes the tab
+        }
     } catch (...) {
     }
 }

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -177,6 +178,23 @@ bool TableWindow::eventFilter(QObject* watched, QEvent* event) {
             model_->settleAll();
     }
     return QMdiSubWindow::eventFilter(watched, event);
+}
+
+void TableWindow::commitPendingEdit() {
+    // An open editor has the focus (losing it would have committed it already).
+    for (QWidget* focus = QApplication::focusWidget(); focus; focus = focus->parentWidget()) {
+        if (focus->parentWidget() == grid_->viewport()) {
+            QMetaObject::invokeMethod(grid_, "commitData", Q_ARG(QWidget*, focus));
+            QMetaObject::invokeMethod(grid_, "closeEditor", Q_ARG(QWidget*, focus),
+                                      Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
+            return;
+        }
+    }
+}
+
+void TableWindow::closeEvent(QCloseEvent* event) {
+    commitPendingEdit();
+    QMdiSubWindow::closeEvent(event);
 }
 
 engine::Table& TableWindow::table() { return *table_; }

@@ -85,11 +85,16 @@ public:
     // in display order; the last visible column cannot be hidden.
     void fillColumnMenu(QMenu& menu);
 
+    // A cell editor still open when the window goes writes its text first: closing a window is
+    // leaving the grid, which never cancels an edit.
+    void commitPendingEdit();
+
     // Deletes the grid's focused record without asking (Ctrl+Delete). False when there is none.
     bool deleteFocusedRecord();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildColumns();

@@ -421,6 +421,26 @@ private slots:
         QCOMPARE(editor->text(), QStringLiteral("CarolCarol"));
     }
 
+    void closingAWindowKeepsTheEditInProgress() {
+        const QString path = dir_.filePath("pending.dbf");
+        writeTable(path, peopleSpec());
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        TableWindow* t = w.openTableFile(path);
+        const QModelIndex cell = t->grid()->model()->index(1, 0);
+        t->grid()->setCurrentIndex(cell);
+        t->grid()->edit(cell);
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(editor);
+        editor->setText("Alicia");
+        w.tabTabClosing(0); // by the tab, while the cell is still being edited
+        QVERIFY(w.tableWindows().isEmpty());
+        engine::Table file;
+        file.open(path.toStdString());
+        QCOMPARE(file.displayText(1, 0), std::string("Alicia"));
+    }
+
     void droppedTablesOpen() {
         MainWindow w;
         w.show();
