@@ -1164,7 +1164,12 @@ void Table::setOemTranslate(bool on) {
     if (d->oem == on)
         return;
     d->oem = on;
-    if (d->fd >= 0)
+    if (d->fd < 0)
+        return;
+    // A filter compares the translated text, so the records it lets through change with it.
+    if (d->predicate)
+        d->viewChanged();
+    else
         d->notify();
 }
 

@@ -156,6 +156,25 @@ TEST(TableView, FilterTextAndSwitch) {
     EXPECT_EQ(t.viewCount(), 7);
 }
 
+TEST(TableView, SwitchingTranslationRefiltersTheView) {
+    TempDir dir;
+    DbfBuilder b(0x03, {{"NAME", 'C', 8}});
+    b.record({"\x82t\x82"}); // "été" in the OEM code page (437)
+    b.record({"ete"});
+    Table t;
+    t.open(dir.write("accents.dbf", b.bytes()));
+    t.setOemTranslate(true);
+    t.setFilter("NAME = '\xE9t\xE9'"); // the same text in the ANSI code page (1252)
+    t.setFiltered(true);
+    while (!t.advanceView(100)) {
+    }
+    EXPECT_EQ(t.viewCount(), 1);
+    t.setOemTranslate(false);
+    while (!t.advanceView(100)) {
+    }
+    EXPECT_EQ(t.viewCount(), 0);
+}
+
 TEST(TableView, FailedFilterKeepsTextAndShowsEverything) {
     TempDir dir;
     Table t;
