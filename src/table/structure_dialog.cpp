@@ -10,17 +10,7 @@
 namespace tabvue::gui {
 
 QString fieldTypeName(char typeLetter) {
-    switch (typeLetter) {
-    case 'C': return QStringLiteral("Character");
-    case 'D': return QStringLiteral("Date");
-    case 'I': return QStringLiteral("Integer");
-    case 'L': return QStringLiteral("Boolean");
-    case 'M': return QStringLiteral("Memo");
-    case 'N': return QStringLiteral("Numeric");
-    case 'O': return QStringLiteral("Float");
-    case 'Y': return QStringLiteral("Binary");
-    default: return {};
-    }
+    return QString::fromLatin1(engine::fieldTypeName(typeLetter));
 }
 
 std::vector<QStringList> structureRows(const std::vector<engine::FieldDescriptor>& descriptors) {
