@@ -32,25 +32,25 @@ inline void putBe(QByteArray& b, int at, unsigned value) {
 }
 
 // Writes path (and, when a field is M, the FoxPro memo file next to it with ".fpt").
-inline void writeTable(const QString& path, const TableSpec& spec) {
+inline void writeTable(const QString& path, const TableSpec& layout) {
     bool memo = false;
     int recordLength = 1;
-    for (const FieldSpec& f : spec.fields) {
+    for (const FieldSpec& f : layout.fields) {
         recordLength += f.width;
         memo = memo || f.type == 'M';
     }
-    const int headerLength = 32 + 32 * static_cast<int>(spec.fields.size()) + 1;
+    const int headerLength = 32 + 32 * static_cast<int>(layout.fields.size()) + 1;
     QByteArray head(headerLength, '\0');
     head[0] = static_cast<char>(memo ? 0xF5 : 0x03);
     head[1] = 126;
     head[2] = 1;
     head[3] = 1;
-    putLe(head, 4, static_cast<unsigned>(spec.rows.size()), 4);
+    putLe(head, 4, static_cast<unsigned>(layout.rows.size()), 4);
     putLe(head, 8, static_cast<unsigned>(headerLength), 2);
     putLe(head, 10, static_cast<unsigned>(recordLength), 2);
     int offset = 1;
-    for (std::size_t i = 0; i < spec.fields.size(); ++i) {
-        const FieldSpec& f = spec.fields[i];
+    for (std::size_t i = 0; i < layout.fields.size(); ++i) {
+        const FieldSpec& f = layout.fields[i];
         const int at = 32 + 32 * static_cast<int>(i);
         for (std::size_t c = 0; c < f.name.size() && c < 10; ++c)
             head[at + static_cast<int>(c)] = f.name[c];
@@ -65,14 +65,14 @@ inline void writeTable(const QString& path, const TableSpec& spec) {
     const int blockSize = 64;
     QByteArray fpt(512, '\0');
     QByteArray body;
-    for (std::size_t r = 0; r < spec.rows.size(); ++r) {
-        const bool del = r < spec.deleted.size() && spec.deleted[r];
+    for (std::size_t r = 0; r < layout.rows.size(); ++r) {
+        const bool del = r < layout.deleted.size() && layout.deleted[r];
         QByteArray rec(recordLength, ' ');
         rec[0] = del ? '*' : ' ';
         int at = 1;
-        for (std::size_t i = 0; i < spec.fields.size(); ++i) {
-            const FieldSpec& f = spec.fields[i];
-            std::string v = r < spec.rows.size() && i < spec.rows[r].size() ? spec.rows[r][i] : std::string();
+        for (std::size_t i = 0; i < layout.fields.size(); ++i) {
+            const FieldSpec& f = layout.fields[i];
+            std::string v = r < layout.rows.size() && i < layout.rows[r].size() ? layout.rows[r][i] : std::string();
             if (f.type == 'M') {
                 if (!v.empty()) {
                     const int block = static_cast<int>(fpt.size() / blockSize);

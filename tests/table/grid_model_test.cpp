@@ -205,16 +205,16 @@ private slots:
     void readsOnDemandAndStaysBounded() {
         QTemporaryDir dir;
         const QString path = dir.filePath("large.dbf");
-        TableSpec spec;
-        spec.fields = {{"ID", 'N', 7}, {"NAME", 'C', 10}};
+        TableSpec layout;
+        layout.fields = {{"ID", 'N', 7}, {"NAME", 'C', 10}};
         const int count = 60000;
-        spec.rows.reserve(count);
-        spec.deleted.assign(count, false);
+        layout.rows.reserve(count);
+        layout.deleted.assign(count, false);
         for (int i = 1; i <= count; ++i) {
-            spec.rows.push_back({std::to_string(i), "n" + std::to_string(i)});
-            spec.deleted[static_cast<std::size_t>(i - 1)] = i % 1000 == 0; // every thousandth is deleted
+            layout.rows.push_back({std::to_string(i), "n" + std::to_string(i)});
+            layout.deleted[static_cast<std::size_t>(i - 1)] = i % 1000 == 0; // every thousandth is deleted
         }
-        writeTable(path, spec);
+        writeTable(path, layout);
         engine::Table table;
         table.open(path.toStdString());
         GridModel model(table);
