@@ -185,36 +185,10 @@ void MainWindow::buildActions() {
     EditPaste1 = makeAction("EditPaste1", "&Paste", "Paste|Inserts Clipboard contents",
                             QKeySequence(Qt::CTRL | Qt::Key_V), 2, [this] { editCommand("paste"); });
     WindowCascade1 = makeAction("WindowCascade1", "&Cascade", "Cascade", {}, 17, [this] { mdi_->cascadeSubWindows(); });
-    WindowTileHorizontal1 = makeAction("WindowTileHorizontal1", "Tile &Horizontally", "Tile Horizontally", {}, 15, [this] {
-        // One window above the other, each the full width.
-        QList<QMdiSubWindow*> shown;
-        for (QMdiSubWindow* w : mdi_->subWindowList())
-            if (!w->isMinimized())
-                shown.append(w);
-        if (shown.isEmpty())
-            return;
-        const QRect area = mdi_->viewport()->rect();
-        const int h = area.height() / static_cast<int>(shown.size());
-        for (int i = 0; i < shown.size(); ++i) {
-            shown[i]->showNormal();
-            shown[i]->setGeometry(0, i * h, area.width(), h);
-        }
-    });
-    WindowTileVertical1 = makeAction("WindowTileVertical1", "Tile &Vertically", "Tile Vertically", {}, 16, [this] {
-        // Side by side, each the full height.
-        QList<QMdiSubWindow*> shown;
-        for (QMdiSubWindow* w : mdi_->subWindowList())
-            if (!w->isMinimized())
-                shown.append(w);
-        if (shown.isEmpty())
-            return;
-        const QRect area = mdi_->viewport()->rect();
-        const int w = area.width() / static_cast<int>(shown.size());
-        for (int i = 0; i < shown.size(); ++i) {
-            shown[i]->showNormal();
-            shown[i]->setGeometry(i * w, 0, w, area.height());
-        }
-    });
+    WindowTileHorizontal1 = makeAction("WindowTileHorizontal1", "Tile &Horizontally", "Tile Horizontally", {}, 15,
+                                       [this] { tileWindows(Qt::Vertical); });
+    WindowTileVertical1 = makeAction("WindowTileVertical1", "Tile &Vertically", "Tile Vertically", {}, 16,
+                                     [this] { tileWindows(Qt::Horizontal); });
     WindowMinimizeAll1 = makeAction("WindowMinimizeAll1", "&Minimize All", "Minimize All", {}, -1, [this] {
         for (QMdiSubWindow* w : mdi_->subWindowList())
             w->showMinimized();
@@ -373,6 +347,26 @@ void MainWindow::updateEditActions() {
     EditCut1->setEnabled(has("cut") && !readOnly);
     EditCopy1->setEnabled(has("copy") || view);
     EditPaste1->setEnabled(has("paste") && !readOnly);
+}
+
+// Lays the windows that are not minimised out in one row (Qt::Horizontal: side by side, each
+// the full height) or one column (Qt::Vertical: one above the other, each the full width).
+void MainWindow::tileWindows(Qt::Orientation stacking) {
+    QList<QMdiSubWindow*> shown;
+    for (QMdiSubWindow* w : mdi_->subWindowList())
+        if (!w->isMinimized())
+            shown.append(w);
+    if (shown.isEmpty())
+        return;
+    const QRect area = mdi_->viewport()->rect();
+    const int n = static_cast<int>(shown.size());
+    for (int i = 0; i < n; ++i) {
+        shown[i]->showNormal();
+        if (stacking == Qt::Horizontal)
+            shown[i]->setGeometry(i * (area.width() / n), 0, area.width() / n, area.height());
+        else
+            shown[i]->setGeometry(0, i * (area.height() / n), area.width(), area.height() / n);
+    }
 }
 
 void MainWindow::editCommand(const char* method) {

@@ -93,6 +93,7 @@ private:
     void updateEditActions();
     void updateWindowActions();
     void editCommand(const char* method);
+    void tileWindows(Qt::Orientation stacking);
     TableWindow* windowByTabIndex(int index) const;
 
     QString firstArgument_;
