@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/dbf_fixture.h"
+#include "common/dbf_builder.h"
 
 using tabvue::testing::DbfBuilder;
 using tabvue::testing::le32;

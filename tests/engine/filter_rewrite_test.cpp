@@ -6,7 +6,7 @@
 namespace tabvue::engine {
 namespace {
 
-using test::sameBytes;
+using testing::sameBytes;
 
 struct RewriteCase {
     const char* grid;

@@ -31,17 +31,18 @@ protected:
     void SetUp() override {
         const std::vector<FieldDef> defs = {
             {"NAME", 'C', 10}, {"CITY", 'C', 10}, {"AGE", 'N', 3}, {"BDATE", 'D', 8}};
-        test::writeDbase3(dir.path() / "people.dbf", defs,
-                          {{"Smith", "Paris", "30", "20030201"},
-                           {"Smithson", "Rome", "45", "19991231"},
-                           {"", "Rome", "50", ""},
-                           {"Jones", "Paris", "31", "20031231"},
-                           {"NULL", "Berlin", "20", "20030615"},
-                           {"Smith", "Rome", "60", "20030301"}},
-                          {false, false, false, false, false, true});
-        table.open((dir.path() / "people.dbf").string());
+        testing::DbfBuilder(0x03, defs)
+            .date(126, 12, 11)
+            .row({"Smith", "Paris", "30", "20030201"})
+            .row({"Smithson", "Rome", "45", "19991231"})
+            .row({"", "Rome", "50", ""})
+            .row({"Jones", "Paris", "31", "20031231"})
+            .row({"NULL", "Berlin", "20", "20030615"})
+            .row({"Smith", "Rome", "60", "20030301"}, true)
+            .write(dir.file("people.dbf"));
+        table.open(dir.file("people.dbf"));
     }
-    test::TempDir dir;
+    testing::TempDir dir;
     Table table;
 };
 
@@ -107,11 +108,16 @@ TEST_F(FilterOnTable, RejectedTextStaysWithAllRecordsShown) {
 }
 
 TEST(FilterTranslation, OemFieldTextMeetsAnsiLiterals) {
-    test::TempDir dir;
+    testing::TempDir dir;
     // "Müller" and "ÄRGER" as code page 437 stores them.
-    test::writeDbase3(dir.path() / "oem.dbf", {{"NAME", 'C', 8}}, {{"M\x81ller"}, {"\x8eRGER"}, {"Muller"}});
+    testing::DbfBuilder(0x03, {{"NAME", 'C', 8}})
+        .date(126, 12, 11)
+        .row({"M\x81ller"})
+        .row({"\x8eRGER"})
+        .row({"Muller"})
+        .write(dir.file("oem.dbf"));
     Table table;
-    table.open((dir.path() / "oem.dbf").string());
+    table.open(dir.file("oem.dbf"));
     if (oemCodePage() != 437 || ansiCodePage() != 1252)
         GTEST_SKIP() << "needs TABVUE_OEM_CODEPAGE=437 and TABVUE_ANSI_CODEPAGE=1252";
     installFilter(table, "NAME = 'M\xFCller'");

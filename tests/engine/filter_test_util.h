@@ -1,27 +1,17 @@
 #pragma once
-// Small tables for the filter language tests: in memory (descriptors plus record bytes) and as
-// dBase III files written byte by byte.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+// Small tables held in memory (descriptors plus record bytes) for the filter language tests.
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "common/dbf_builder.h"
 #include "engine/expr_compile.h"
 #include "engine/table.h"
 
 namespace tabvue::test {
 
-struct FieldDef {
-    std::string name;
-    char type;
-    int width;
-    int decimals = 0;
-};
+using FieldDef = testing::FieldSpec;
 
 inline engine::FieldKind kindOf(const FieldDef& f) {
     using engine::FieldKind;
@@ -135,91 +125,5 @@ private:
     std::vector<std::string> records_;
     std::map<std::pair<engine::RecordNo, int>, std::string> memos_;
 };
-
-// Writes a dBase III table (no memo fields) with the given records; values are laid out as
-// MiniTable::add does. Returns the file's path.
-inline std::string writeDbase3(const std::filesystem::path& path, const std::vector<FieldDef>& defs,
-                               const std::vector<std::vector<std::string>>& rows,
-                               const std::vector<bool>& deleted = {}) {
-    int recordLength = 1;
-    for (const auto& s : defs)
-        recordLength += s.width;
-    const int headerLength = 32 + 32 * static_cast<int>(defs.size()) + 1;
-    std::string out(32, '\0');
-    out[0] = 0x03;
-    out[1] = 126;
-    out[2] = 12;
-    out[3] = 11;
-    const auto count = static_cast<std::uint32_t>(rows.size());
-    for (int i = 0; i < 4; ++i)
-        out[4 + i] = static_cast<char>((count >> (8 * i)) & 0xFF);
-    out[8] = static_cast<char>(headerLength & 0xFF);
-    out[9] = static_cast<char>(headerLength >> 8);
-    out[10] = static_cast<char>(recordLength & 0xFF);
-    out[11] = static_cast<char>(recordLength >> 8);
-    for (const auto& s : defs) {
-        std::string d(32, '\0');
-        d.replace(0, s.name.size(), s.name);
-        d[11] = s.type;
-        d[16] = static_cast<char>(s.width);
-        d[17] = static_cast<char>(s.decimals);
-        out += d;
-    }
-    out += '\x0D';
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        std::string rec(static_cast<std::size_t>(recordLength), ' ');
-        if (r < deleted.size() && deleted[r])
-            rec[0] = '*';
-        std::size_t at = 1;
-        for (std::size_t i = 0; i < defs.size(); ++i) {
-            std::string v = i < rows[r].size() ? rows[r][i] : "";
-            const auto width = static_cast<std::size_t>(defs[i].width);
-            if (v.size() > width)
-                v.resize(width);
-            std::size_t pos = at + ((defs[i].type == 'N' || defs[i].type == 'F') ? width - v.size() : 0);
-            rec.replace(pos, v.size(), v);
-            at += width;
-        }
-        out += rec;
-    }
-    out += '\x1A';
-    std::ofstream(path, std::ios::binary).write(out.data(), static_cast<std::streamsize>(out.size()));
-    return path.string();
-}
-
-// A fresh directory under the system's temporary folder, removed at the end of the test.
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/tabvue-filter-XXXXXX";
-        if (!mkdtemp(tmpl))
-            throw std::runtime_error("mkdtemp failed");
-        path_ = tmpl;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-// Byte comparison that names the first differing offset.
-inline ::testing::AssertionResult sameBytes(std::string_view actual, std::string_view expected) {
-    const std::size_t n = std::min(actual.size(), expected.size());
-    for (std::size_t i = 0; i < n; ++i)
-        if (actual[i] != expected[i])
-            return ::testing::AssertionFailure() << "first difference at offset " << i << ": got \""
-                                                 << std::string(actual) << "\", expected \""
-                                                 << std::string(expected) << "\"";
-    if (actual.size() != expected.size())
-        return ::testing::AssertionFailure() << "first difference at offset " << n << " (lengths "
-                                             << actual.size() << " and " << expected.size() << "): got \""
-                                             << std::string(actual) << "\", expected \""
-                                             << std::string(expected) << "\"";
-    return ::testing::AssertionSuccess();
-}
 
 } // namespace tabvue::test

@@ -6,7 +6,7 @@
 #include <ctime>
 #include <memory>
 
-#include "engine/dbf_fixture.h"
+#include "common/dbf_builder.h"
 #include "engine/table.h"
 
 using namespace tabvue;

@@ -1,7 +1,7 @@
 // Bad input: each file is a clear error or a lenient, correct read, never a crash or a wild read.
 #include <gtest/gtest.h>
 
-#include "engine/dbf_fixture.h"
+#include "common/dbf_builder.h"
 #include "engine/table.h"
 
 using namespace tabvue;

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "engine/codepage.h"
-#include "engine/dbf_fixture.h"
+#include "common/dbf_builder.h"
 #include "engine/table.h"
 
 using namespace tabvue;

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "engine/dbf_fixture.h"
+#include "common/dbf_builder.h"
 #include "engine/table.h"
 
 using namespace tabvue;
