@@ -12,50 +12,17 @@ namespace {
 
 using tabvue::exporter::testing::readFile;
 using tabvue::exporter::testing::sameBytes;
-using tabvue::exporter::testing::TempFolder;
+using tabvue::exporter::testing::TempDir;
 using tabvue::exporter::testing::writeFile;
 
-struct DbfField {
-    std::string name;
-    int width;
-};
-
 // A dBase III table with character fields only.
-std::string makeDbf(const std::vector<DbfField>& fields, const std::vector<std::vector<std::string>>& records) {
-    int recordLength = 1;
-    for (const DbfField& f : fields)
-        recordLength += f.width;
-    const int headerLength = 32 + 32 * static_cast<int>(fields.size()) + 1;
-    std::string h(32, '\0');
-    h[0] = 0x03;
-    h[1] = 124;
-    h[2] = 1;
-    h[3] = 1;
-    const auto n = static_cast<std::uint32_t>(records.size());
-    for (int i = 0; i < 4; ++i)
-        h[4 + i] = static_cast<char>((n >> (8 * i)) & 0xFF);
-    h[8] = static_cast<char>(headerLength & 0xFF);
-    h[9] = static_cast<char>(headerLength >> 8);
-    h[10] = static_cast<char>(recordLength & 0xFF);
-    h[11] = static_cast<char>(recordLength >> 8);
-    for (const DbfField& f : fields) {
-        std::string d(32, '\0');
-        d.replace(0, f.name.size(), f.name);
-        d[11] = 'C';
-        d[16] = static_cast<char>(f.width);
-        h += d;
-    }
-    h += '\r';
-    for (const auto& r : records) {
-        h += ' ';
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            std::string v = r[i];
-            v.resize(static_cast<std::size_t>(fields[i].width), ' ');
-            h += v;
-        }
-    }
-    h += '\x1A';
-    return h;
+std::string makeDbf(const std::vector<tabvue::testing::FieldSpec>& fields,
+                    const std::vector<std::vector<std::string>>& records) {
+    tabvue::testing::DbfBuilder b(0x03, fields);
+    b.date(124, 1, 1);
+    for (const auto& r : records)
+        b.record(r);
+    return b.bytes();
 }
 
 struct Result {
@@ -64,7 +31,7 @@ struct Result {
     std::string err;
 };
 
-Result cli(const TempFolder& dir, const std::string& arguments) {
+Result cli(const TempDir& dir, const std::string& arguments) {
     const std::string out = dir.file("stdout");
     const std::string err = dir.file("stderr");
     const std::string command = "TABVUE_ANSI_CODEPAGE=1252 TABVUE_OEM_CODEPAGE=437 '" TABVUE_CLI_PATH "' export " +
@@ -74,11 +41,11 @@ Result cli(const TempFolder& dir, const std::string& arguments) {
 }
 
 struct CliExport : ::testing::Test {
-    TempFolder dir;
+    TempDir dir;
     std::string table;
     void SetUp() override {
         table = dir.file("people.dbf");
-        writeFile(table, makeDbf({{"NAME", 8}, {"CITY", 12}}, {{"Ann", "Oslo"}, {"Bob Lee", "Rome, Lazio"}}));
+        writeFile(table, makeDbf({{"NAME", 'C', 8}, {"CITY", 'C', 12}}, {{"Ann", "Oslo"}, {"Bob Lee", "Rome, Lazio"}}));
     }
     std::string q(const std::string& s) const { return "'" + s + "'"; }
 };
@@ -111,9 +78,9 @@ TEST_F(CliExport, WritesTheTextFormats) {
 }
 
 TEST_F(CliExport, WithoutTargetWritesAViewFileAndNamesIt) {
-    const Result r = cli(dir, "csv " + q(table) + " --set TempDir=" + q(dir.path()));
+    const Result r = cli(dir, "csv " + q(table) + " --set TempDir=" + q(dir.path() + "/"));
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, dir.path() + "LUM1.CSV\n");
+    EXPECT_EQ(r.out, dir.path() + "/LUM1.CSV\n");
     EXPECT_EQ(readFile(dir.file("LUM1.CSV")).substr(0, 11), "NAME,CITY\r\n");
 }
 
@@ -133,7 +100,7 @@ TEST_F(CliExport, ErrorsGoToStandardErrorWithExitStatusOne) {
         {"csv " + q(table) + " --set Bogus=1", "Unknown export property: Bogus"},
         {"csv " + q(table) + " --set Options=xoNothing", "Options"},
         {"csv " + q(table) + " --set RowNumberFormat=abc", "The format has to contain %d string."},
-        {"csv " + q(table) + " --set TempDir=" + q(dir.path()) + " --set Messages.CreatedText=100% --set Options=xoShowExportDate",
+        {"csv " + q(table) + " --set TempDir=" + q(dir.path() + "/") + " --set Messages.CreatedText=100% --set Options=xoShowExportDate",
          ""},
         {"pdf " + q(table), "unknown format 'pdf'"},
         {"csv " + q(dir.file("absent.dbf")), "Unable to open table"},
@@ -156,7 +123,7 @@ TEST_F(CliExport, ErrorsGoToStandardErrorWithExitStatusOne) {
 
 TEST_F(CliExport, CodePageChoices) {
     // 0x82 is e-acute in code page 437 and a Cyrillic capital VE in 866.
-    writeFile(table, makeDbf({{"NAME", 4}}, {{"\x82"}}));
+    writeFile(table, makeDbf({{"NAME", 'C', 4}}, {{"\x82"}}));
     const struct {
         const char* option;
         std::string cell;

@@ -30,7 +30,7 @@ TEST(CsvOffice, ValuesReadBackIntact) {
         e.rows.push_back({v, std::string("r") + std::to_string(e.rows.size() + 1)});
     e.setOptions(e.options() | ExportOptionSet{ExportOption::xoShowHeader});
     FakeHost host;
-    TempFolder dir;
+    TempDir dir;
     e.setHost(&host);
     e.setExportType(ExportType::xtCSV);
     const std::string path = dir.file("values.csv");

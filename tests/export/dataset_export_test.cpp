@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "dbf_fixture.h"
+#include "common/dbf_builder.h"
 #include "engine/table.h"
 #include "export/dataset_export.h"
 #include "fake_export.h"
@@ -14,19 +14,20 @@ namespace {
 using namespace testing;
 
 struct DataSetFixture : ::testing::Test {
-    TempFolder dir;
+    TempDir dir;
     engine::Table table;
     DataSetExport d{"dsexport"};
     FakeHost host;
 
     void SetUp() override {
         const std::string path = dir.file("kinds.dbf");
-        writeDbf(path,
-                 {{"NAME", 'C', 8}, {"QTY", 'N', 5, 2}, {"BORN", 'D', 8}, {"OK", 'L', 1}, {"NOTE", 'M', 10},
-                  {"PIC", 'G', 10}},
-                 {{"Ann", "12.5", "20031224", "T", "line one\r\nline two", ""},
-                  {"", "", "", " ", "", ""},
-                  {"Bob, Jr", "-3", "19991212", "F", "", ""}});
+        tabvue::testing::DbfBuilder(0x83, {{"NAME", 'C', 8}, {"QTY", 'N', 5, 2}, {"BORN", 'D', 8}, {"OK", 'L', 1},
+                                           {"NOTE", 'M', 10}, {"PIC", 'G', 10}})
+            .date(124, 1, 1)
+            .row({"Ann", "12.5", "20031224", "T", "line one\r\nline two", ""})
+            .row({"", "", "", " ", "", ""})
+            .row({"Bob, Jr", "-3", "19991212", "F", "", ""})
+            .write(path);
         table.open(path);
         d.setDateFormat("dd.MM.yyyy");
         d.setTimeFormat("h:mm");
@@ -121,7 +122,7 @@ TEST(DataSetCorpus, EveryTableExportsOrFailsCleanly) {
     const std::filesystem::path corpus = std::filesystem::path(TABVUE_SHARED_DIR) / "corpus" / "dbf";
     if (!std::filesystem::exists(corpus))
         GTEST_SKIP() << "no corpus at " << corpus;
-    TempFolder dir;
+    TempDir dir;
     FakeHost host;
     int exported = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(corpus)) {

@@ -17,7 +17,7 @@ TEST(DifSylkOffice, EveryValueComesBack) {
         GTEST_SKIP() << "soffice is not installed";
     FakeExport e;
     awkwardSource(e);
-    TempFolder dir;
+    TempDir dir;
     for (auto [type, ext] : {std::pair{ExportType::xtDIF, "dif"}, std::pair{ExportType::xtSYLK, "slk"}}) {
         SCOPED_TRACE(ext);
         const std::string path = dir.file(std::string("awkward.") + ext);

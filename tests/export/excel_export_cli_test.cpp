@@ -16,10 +16,7 @@ namespace fs = std::filesystem;
 using testing::hexBytes;
 using testing::sameBytes;
 
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using ::tabvue::testing::readFile;
 
 TEST(ExcelExportCli, SheetOptionsBySet) {
     const fs::path source = fs::path(TABVUE_SHARED_DIR) / "corpus/dbf/infused-dbf/dbase_8b.dbf";
@@ -41,11 +38,11 @@ TEST(ExcelExportCli, SheetOptionsBySet) {
     const std::string start = hexBytes("09 00 04 00 00 02 10 00  00 00 08 00 00 00 FF FF 00 00 00 01"
                                        "31 00 0A 00 A0 00 00 00 05 41 72 69 61 6C");
     ASSERT_GT(bytes.size(), start.size());
-    EXPECT_TRUE(sameBytes(start, bytes.substr(0, start.size())));
+    EXPECT_TRUE(sameBytes(bytes.substr(0, start.size()), start));
     // The first data row's number (display text 1.00) is a text cell without borders; the sheet ends protected.
     EXPECT_NE(bytes.find(hexBytes("04 00 0C 00 01 00 01 00 40 80 00 04 31 2E 30 30")), std::string::npos);
     EXPECT_EQ(bytes.find(hexBytes("03 00 0F 00")), std::string::npos) << "no number cells";
-    EXPECT_TRUE(sameBytes(hexBytes("12 00 02 00 01 00 0A 00 00 00"), bytes.substr(bytes.size() - 10)));
+    EXPECT_TRUE(sameBytes(bytes.substr(bytes.size() - 10), hexBytes("12 00 02 00 01 00 0A 00 00 00")));
 }
 
 } // namespace

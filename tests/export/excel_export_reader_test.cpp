@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/dbf_builder.h"
 #include "export/custom_export.h"
 
 namespace tabvue::exporter {
@@ -39,10 +40,7 @@ private:
     std::size_t at_ = 0;
 };
 
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using ::tabvue::testing::readFile;
 
 bool haveSoffice() { return std::system("command -v soffice >/dev/null 2>&1") == 0; }
 

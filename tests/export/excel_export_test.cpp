@@ -23,23 +23,9 @@ using testing::hexBytes;
 using testing::sameBytes;
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using ::tabvue::testing::readFile;
+using ::tabvue::testing::TempDir;
 
-class TempDir {
-public:
-    TempDir() {
-        std::string t = (fs::temp_directory_path() / "tabvue-xlsx-XXXXXX").string();
-        path_ = ::mkdtemp(t.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 struct Column {
     std::string caption;
@@ -122,9 +108,9 @@ TEST(ExcelExport, WorkedExampleIs251Bytes) {
     TempDir dir;
     FakeSource s;
     fillExample(s);
-    const std::string bytes = exportToBytes(s, dir.path() / "example.xls");
+    const std::string bytes = exportToBytes(s, dir.file("example.xls"));
     EXPECT_EQ(exampleBytes().size(), 251u);
-    EXPECT_TRUE(sameBytes(exampleBytes(), bytes));
+    EXPECT_TRUE(sameBytes(bytes, exampleBytes()));
 }
 
 TEST(ExcelExport, WorkedExampleVariants) {
@@ -190,7 +176,7 @@ TEST(ExcelExport, WorkedExampleVariants) {
         for (const auto& [index, hex] : c.replace) records[static_cast<std::size_t>(index)] = hex;
         std::string expected;
         for (const std::string& r : records) expected += hexBytes(r);
-        EXPECT_TRUE(sameBytes(expected, exportToBytes(s, dir.path() / "variant.xls")));
+        EXPECT_TRUE(sameBytes(exportToBytes(s, dir.file("variant.xls")), expected));
     }
 }
 
@@ -294,7 +280,7 @@ TEST(ExcelExport, SheetLayoutOfHeaderCaptionsDataAndFooter) {
         s.setOptions(s.options().set(ExportOption::xoShowHeader, c.captions));
         s.onGetHeader = [&](CustomExport&, std::uint32_t, std::string& h) { h = c.header; };
         s.onGetFooter = [&](CustomExport&, std::uint32_t, std::string& f) { f = c.footer; };
-        const std::vector<SheetCell> cells = cellsOf(exportToBytes(s, dir.path() / "layout.xls"));
+        const std::vector<SheetCell> cells = cellsOf(exportToBytes(s, dir.file("layout.xls")));
         EXPECT_EQ(describeAll(cells), c.expected);
         for (const SheetCell& cell : cells) {
             const bool text = cell.column == 0 && (cell.text == "Customers" || cell.text == "42" || cell.text == "H" ||
@@ -315,7 +301,7 @@ TEST(ExcelExport, CellsFollowFontsBordersAndAlignments) {
     s.setOptions(s.options().insert(ExportOption::xoRowNumbers));
     const Lines expected = {"1,1:B", "1,2:L L", "1,3:L R", "1,4:L C", "1,5:L X",
                             "2,1:I 1", "2,2:L a", "2,3:L b", "2,4:L c", "2,5:L d"};
-    const std::vector<SheetCell> cells = cellsOf(exportToBytes(s, dir.path() / "attrs.xls"));
+    const std::vector<SheetCell> cells = cellsOf(exportToBytes(s, dir.file("attrs.xls")));
     ASSERT_EQ(describeAll(cells), expected) << "an invisible column leaves no gap";
     // Caption font 1, data font 2; borders all four but on the leading caption cell; the
     // alignment of each column, general for the row-number cell.
@@ -330,7 +316,7 @@ TEST(ExcelExport, CellsFollowFontsBordersAndAlignments) {
 
     // Without xoUseAlignments every cell is general.
     s.setOptions(s.options().erase(ExportOption::xoUseAlignments));
-    for (const SheetCell& c : cellsOf(exportToBytes(s, dir.path() / "plain.xls"))) EXPECT_EQ(c.attr2 & 0x07u, 0u);
+    for (const SheetCell& c : cellsOf(exportToBytes(s, dir.file("plain.xls")))) EXPECT_EQ(c.attr2 & 0x07u, 0u);
 }
 
 TEST(ExcelExport, CellTypingOfTexts) {
@@ -398,15 +384,15 @@ TEST(ExcelExport, IntegersOutsideTheIntegerRecordBecomeNumbers) {
     s.setOptions(s.options().insert(ExportOption::xoRowNumbers).erase(ExportOption::xoShowHeader));
     ASSERT_TRUE(s.setRowNumberFormat("9999%d")); // row numbers 99991, 99992, 99993
     const Lines expected = {"2,1:N 99991", "2,2:N 65536", "3,1:N 99992", "3,2:N -1", "4,1:N 99993", "4,2:I 65535"};
-    EXPECT_EQ(describeAll(cellsOf(exportToBytes(s, dir.path() / "big.xls"))), expected);
+    EXPECT_EQ(describeAll(cellsOf(exportToBytes(s, dir.file("big.xls")))), expected);
 
     // A row-number text that does not read as an integer is a text cell; so is every row number
     // under reCellsAsText.
     ASSERT_TRUE(s.setRowNumberFormat("No. %d"));
-    EXPECT_EQ(describeAll(cellsOf(exportToBytes(s, dir.path() / "text.xls")))[0], "2,1:L No. 1");
+    EXPECT_EQ(describeAll(cellsOf(exportToBytes(s, dir.file("text.xls"))))[0], "2,1:L No. 1");
     ASSERT_TRUE(s.setRowNumberFormat("%d"));
     s.excel().options.insert(ExcelOption::reCellsAsText);
-    EXPECT_EQ(describeAll(cellsOf(exportToBytes(s, dir.path() / "astext.xls"))),
+    EXPECT_EQ(describeAll(cellsOf(exportToBytes(s, dir.file("astext.xls")))),
               (Lines{"2,1:L 1", "2,2:L $10000", "3,1:L 2", "3,2:L -$1", "4,1:L 3", "4,2:L $FFFF"}));
 }
 
@@ -417,7 +403,7 @@ TEST(ExcelExport, HeaderLinesThatReadAsNumbersStayText) {
     s.rows = {{std::string("0x10")}};
     s.onGetHeader = [](CustomExport&, std::uint32_t, std::string& h) { h = "2024"; };
     s.onGetFooter = [](CustomExport&, std::uint32_t, std::string& f) { f = "3.5"; };
-    EXPECT_EQ(describeAll(cellsOf(exportToBytes(s, dir.path() / "n.xls"))),
+    EXPECT_EQ(describeAll(cellsOf(exportToBytes(s, dir.file("n.xls")))),
               (Lines{"1,1:L 2024", "2,1:B", "3,1:N 12", "4,1:I 16", "6,1:L 3.5"}))
         << "captions are typed like data; header and footer lines are not";
 }
@@ -434,7 +420,7 @@ TEST(ExcelExport, AFullWidthTableKeepsItsRowsTogether) {
     fillGrid(s, 255, 3);
     s.setOptions(s.options().insert(ExportOption::xoRowNumbers));
     s.onGetFooter = [](CustomExport&, std::uint32_t, std::string& f) { f = "end"; };
-    const std::vector<SheetCell> cells = cellsOf(exportToBytes(s, dir.path() / "wide.xls"));
+    const std::vector<SheetCell> cells = cellsOf(exportToBytes(s, dir.file("wide.xls")));
     ASSERT_EQ(cells.size(), 4u * 256u + 1u);
     for (std::size_t i = 0; i < 4u * 256u; ++i) {
         EXPECT_EQ(cells[i].row, static_cast<int>(i / 256)) << i;
@@ -465,7 +451,7 @@ TEST(ExcelExport, ATableThatDoesNotFitASheetFailsAndWritesNoFile) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir dir;
-        const fs::path target = dir.path() / "big.xls";
+        const fs::path target = dir.file("big.xls");
         {
             std::ofstream(target) << "old";
         }
@@ -493,12 +479,12 @@ TEST(ExcelExport, SavedUnderTheXlsNameWhateverTheTargetExtension) {
     FakeSource s;
     fillExample(s);
     s.setExportStyle(ExportStyle::xsFile);
-    s.setFileName((dir.path() / "stock.csv").string());
+    s.setFileName(dir.file("stock.csv"));
     s.onGetExtension = [](CustomExport&, std::string& ext) { ext = "txt"; };
     s.runExport();
     EXPECT_TRUE(s.errors.empty());
-    EXPECT_TRUE(sameBytes(exampleBytes(), readFile(dir.path() / "stock.XLS")));
-    EXPECT_FALSE(fs::exists(dir.path() / "stock.txt"));
+    EXPECT_TRUE(sameBytes(readFile(dir.file("stock.XLS")), exampleBytes()));
+    EXPECT_FALSE(fs::exists(dir.file("stock.txt")));
 }
 
 TEST(ExcelExport, ARunRestartsTheSheet) {
@@ -507,10 +493,10 @@ TEST(ExcelExport, ARunRestartsTheSheet) {
     fillExample(s);
     s.excel().protectedSheet = true;
     s.onGetHeader = [](CustomExport&, std::uint32_t, std::string& h) { h = "one\ntwo"; };
-    exportToBytes(s, dir.path() / "first.xls");
+    exportToBytes(s, dir.file("first.xls"));
     s.excel().protectedSheet = false;
     s.onGetHeader = nullptr;
-    EXPECT_TRUE(sameBytes(exampleBytes(), exportToBytes(s, dir.path() / "second.xls")));
+    EXPECT_TRUE(sameBytes(exportToBytes(s, dir.file("second.xls")), exampleBytes()));
 }
 
 TEST(ExcelExport, ARealTableThroughTheDataSetExport) {
@@ -523,9 +509,9 @@ TEST(ExcelExport, ARealTableThroughTheDataSetExport) {
     bool failed = false;
     dsexport.onError = [&](CustomExport&, ExportError) { failed = true; };
     TempDir dir;
-    dsexport.writeDocument((dir.path() / "8b.xls").string());
+    dsexport.writeDocument(dir.file("8b.xls"));
     ASSERT_FALSE(failed);
-    const Lines cells = describeAll(cellsOf(readFile(dir.path() / "8b.xls")));
+    const Lines cells = describeAll(cellsOf(readFile(dir.file("8b.xls"))));
     ASSERT_EQ(cells.size(), 6u * 11u);
     // Numbers become number cells; dates, logicals and memos stay text; an empty date is an
     // empty text cell.

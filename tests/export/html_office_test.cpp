@@ -17,7 +17,7 @@ TEST(HtmlOffice, EveryValueComesBack) {
         GTEST_SKIP() << "soffice is not installed";
     FakeExport e;
     awkwardSource(e);
-    TempFolder dir;
+    TempDir dir;
     const std::string path = dir.file("awkward.html");
     e.setExportType(ExportType::xtHTML);
     e.writeDocument(path);

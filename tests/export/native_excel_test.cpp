@@ -24,27 +24,13 @@ const std::string kBof5Dimensions = hexBytes("09 08 06 00 00 02 10 00 00 00  00 
 // The bytes written after the sheet start.
 std::string tail(const NativeExcel& x, std::size_t start) { return x.bytes().substr(start); }
 
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using ::tabvue::testing::readFile;
+using ::tabvue::testing::TempDir;
 
-class TempDir {
-public:
-    TempDir() {
-        std::string t = (fs::temp_directory_path() / "tabvue-xls-XXXXXX").string();
-        path_ = ::mkdtemp(t.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 TEST(NativeExcel, NewWriterHoldsTheBiff5SheetStartAndDefaults) {
     NativeExcel x;
-    EXPECT_TRUE(sameBytes(kBof5Dimensions, x.bytes()));
+    EXPECT_TRUE(sameBytes(x.bytes(), kBof5Dimensions));
     EXPECT_EQ(x.version(), "1.23");
     EXPECT_EQ(x.biff(), BIFFVersion::bvBIFF5);
     EXPECT_EQ(x.row(), 1);
@@ -59,9 +45,9 @@ TEST(NativeExcel, NewWriterHoldsTheBiff5SheetStartAndDefaults) {
     EXPECT_EQ(x.fileName(), "");
 
     TempDir dir;
-    x.setFileName((dir.path() / "new.xls").string());
+    x.setFileName(dir.file("new.xls"));
     x.saveToFile();
-    EXPECT_TRUE(sameBytes(kBof5Dimensions, readFile(dir.path() / "new.xls")));
+    EXPECT_TRUE(sameBytes(readFile(dir.file("new.xls")), kBof5Dimensions));
 }
 
 TEST(NativeExcel, VersionChoosesBofAndDimensionsAndRestartsTheSheet) {
@@ -81,7 +67,7 @@ TEST(NativeExcel, VersionChoosesBofAndDimensionsAndRestartsTheSheet) {
         x.writeFont("Arial", 10, 0);
         x.writeBlank();
         x.setBiff(c.v); // a different version discards everything written
-        EXPECT_TRUE(sameBytes(hexBytes(c.hex), x.bytes()));
+        EXPECT_TRUE(sameBytes(x.bytes(), hexBytes(c.hex)));
         EXPECT_EQ(x.fontCount(), 0);
         EXPECT_EQ(x.column(), 2) << "the cursor survives a restart";
 
@@ -172,8 +158,8 @@ TEST(NativeExcel, FontRecordsStopAtFourPerSheet) {
     const std::string fonts = tail(x, start);
     ASSERT_EQ(fonts.size(), 4u * 14u);
     // Height in twentieths of a point, style, name length, name.
-    EXPECT_TRUE(sameBytes(hexBytes("31 00 0A 00 A0 00 00 00 05") + "Arial", fonts.substr(0, 14)));
-    EXPECT_TRUE(sameBytes(hexBytes("31 00 0A 00 DC 00 03 00 05") + "Arial", fonts.substr(42, 14)));
+    EXPECT_TRUE(sameBytes(fonts.substr(0, 14), hexBytes("31 00 0A 00 A0 00 00 00 05") + "Arial"));
+    EXPECT_TRUE(sameBytes(fonts.substr(42, 14), hexBytes("31 00 0A 00 DC 00 03 00 05") + "Arial"));
 
     x.setActiveFont(4);
     EXPECT_EQ(x.activeFont(), 4);
@@ -220,7 +206,7 @@ TEST(NativeExcel, CellAttributesFollowTheCurrentSettings) {
         c.set(x);
         const std::size_t start = x.bytes().size();
         x.writeBlank();
-        EXPECT_TRUE(sameBytes(hexBytes(std::string("01 00 07 00 00 00 00 00 ") + c.attributes), tail(x, start)));
+        EXPECT_TRUE(sameBytes(tail(x, start), hexBytes(std::string("01 00 07 00 00 00 00 00 ") + c.attributes)));
     }
 }
 
@@ -261,7 +247,7 @@ TEST(NativeExcel, CellRecordBytes) {
         std::string hex = c.hex;
         std::size_t bar = hex.find('|');
         hex = bar == std::string::npos ? hex + pos : hex.substr(0, bar) + pos + hex.substr(bar + 1);
-        EXPECT_TRUE(sameBytes(hexBytes(hex), tail(x, start)));
+        EXPECT_TRUE(sameBytes(tail(x, start), hexBytes(hex)));
         EXPECT_EQ(x.column(), 2);
     }
 }
@@ -272,7 +258,7 @@ TEST(NativeExcel, LongTextsAreCutTo255Bytes) {
     std::size_t start = x.bytes().size();
     x.writeText(text);
     std::string rec = tail(x, start);
-    EXPECT_TRUE(sameBytes(hexBytes("04 00 07 01 00 00 00 00 40 00 00 FF"), rec.substr(0, 12)));
+    EXPECT_TRUE(sameBytes(rec.substr(0, 12), hexBytes("04 00 07 01 00 00 00 00 40 00 00 FF")));
     EXPECT_EQ(rec.size(), 4u + 263u);
     EXPECT_EQ(rec.substr(12), std::string(255, 'a'));
 
@@ -298,7 +284,7 @@ TEST(NativeExcel, PageSetupRecordBytes) {
     x.writeBottomMargin(2.0);
     x.writeProtection(true);
     x.writeProtection(false);
-    EXPECT_TRUE(sameBytes(hexBytes("14 00 09 00 08 26 50 20 6F 66 20 26 4E"
+    EXPECT_TRUE(sameBytes(tail(x, start), hexBytes("14 00 09 00 08 26 50 20 6F 66 20 26 4E"
                                    "15 00 03 00 02 26 50"
                                    "24 00 04 00 00 FF 00 14"
                                    "24 00 04 00 02 03 00 2C"
@@ -307,8 +293,7 @@ TEST(NativeExcel, PageSetupRecordBytes) {
                                    "28 00 08 00 00 00 00 00 00 00 E0 3F"
                                    "29 00 08 00 00 00 00 00 00 00 00 40"
                                    "12 00 02 00 01 00"
-                                   "12 00 02 00 00 00"),
-                          tail(x, start)));
+                                   "12 00 02 00 00 00")));
     EXPECT_EQ(x.row(), 1);
     EXPECT_EQ(x.column(), 1) << "page records do not move the cursor";
 }
@@ -368,7 +353,7 @@ TEST(NativeExcel, WriteValueChoosesTheRecordByKind) {
         }
         std::size_t bar = hex.find('|');
         hex = bar == std::string::npos ? hex + pos : hex.substr(0, bar) + pos + hex.substr(bar + 1);
-        EXPECT_TRUE(sameBytes(hexBytes(hex), tail(x, start)));
+        EXPECT_TRUE(sameBytes(tail(x, start), hexBytes(hex)));
         EXPECT_EQ(x.column(), 2);
     }
 }
@@ -398,18 +383,18 @@ TEST(NativeExcel, EndSheetClosesAndTheNextRecordStartsAFreshSheet) {
     x.endSheet();
     EXPECT_FALSE(x.sheetOpen());
     x.endSheet(); // begins a new sheet and ends it
-    EXPECT_TRUE(sameBytes(kBof5Dimensions + hexBytes("0A 00 00 00"), x.bytes()));
+    EXPECT_TRUE(sameBytes(x.bytes(), kBof5Dimensions + hexBytes("0A 00 00 00")));
 
     x.writeBlank(); // a cell on a closed sheet restarts it too
     EXPECT_TRUE(x.sheetOpen());
-    EXPECT_TRUE(sameBytes(kBof5Dimensions + hexBytes("01 00 07 00 00 00 01 00 40 00 00"), x.bytes()));
+    EXPECT_TRUE(sameBytes(x.bytes(), kBof5Dimensions + hexBytes("01 00 07 00 00 00 01 00 40 00 00")));
 
     // After four fonts and an end, the new sheet takes fonts again.
     for (int i = 0; i < 4; ++i) x.writeFont("F", 10, 0);
     x.endSheet();
     x.writeFont("G", 10, 0);
     EXPECT_EQ(x.fontCount(), 1);
-    EXPECT_TRUE(sameBytes(kBof5Dimensions + hexBytes("31 00 06 00 C8 00 00 00 01 47"), x.bytes()));
+    EXPECT_TRUE(sameBytes(x.bytes(), kBof5Dimensions + hexBytes("31 00 06 00 C8 00 00 00 01 47")));
 }
 
 TEST(NativeExcel, FileNameGetsTheXlsExtension) {
@@ -438,7 +423,7 @@ TEST(NativeExcel, FileNameGetsTheXlsExtension) {
 
 TEST(NativeExcel, SaveToFileReplacesTheTargetAndKeepsTheBytes) {
     TempDir dir;
-    const fs::path target = dir.path() / "sheet.xls";
+    const fs::path target = dir.file("sheet.xls");
     {
         std::ofstream(target) << "an older and longer file that must be replaced entirely";
     }
@@ -446,10 +431,10 @@ TEST(NativeExcel, SaveToFileReplacesTheTargetAndKeepsTheBytes) {
     x.setFileName(target.string());
     x.writeText("x"); // no EOF: the file holds exactly what was written
     x.saveToFile();
-    EXPECT_TRUE(sameBytes(x.bytes(), readFile(target)));
+    EXPECT_TRUE(sameBytes(readFile(target), x.bytes()));
     EXPECT_TRUE(x.sheetOpen());
     x.saveToFile(); // may be saved again
-    EXPECT_TRUE(sameBytes(x.bytes(), readFile(target)));
+    EXPECT_TRUE(sameBytes(readFile(target), x.bytes()));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1)
         << "no temporary file is left behind";
 }
@@ -457,12 +442,12 @@ TEST(NativeExcel, SaveToFileReplacesTheTargetAndKeepsTheBytes) {
 TEST(NativeExcel, SaveToFileFailureRaisesAndKeepsTheSheet) {
     TempDir dir;
     NativeExcel x;
-    x.setFileName((dir.path() / "missing-folder" / "sheet").string());
+    x.setFileName(dir.file("missing-folder/sheet"));
     x.writeText("kept");
     const std::string before = x.bytes();
     EXPECT_THROW(x.saveToFile(), Error);
     EXPECT_EQ(x.bytes(), before);
-    EXPECT_FALSE(fs::exists(dir.path() / "missing-folder"));
+    EXPECT_FALSE(fs::exists(dir.file("missing-folder")));
 
     NativeExcel unnamed;
     EXPECT_THROW(unnamed.saveToFile(), Error);

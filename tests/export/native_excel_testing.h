@@ -1,11 +1,9 @@
 #pragma once
-// Helpers for the sheet writer tests: hex byte strings and byte comparisons that name the first
-// differing offset.
-#include <gtest/gtest.h>
-
-#include <cstdio>
+// Helpers for the sheet writer tests: hex byte strings, and the shared byte comparison.
 #include <string>
 #include <string_view>
+
+#include "common/dbf_builder.h"
 
 namespace tabvue::exporter::testing {
 
@@ -29,30 +27,6 @@ inline std::string hexBytes(std::string_view hex) {
     return out;
 }
 
-inline std::string toHex(std::string_view bytes) {
-    std::string out;
-    char buf[4];
-    for (unsigned char c : bytes) {
-        std::snprintf(buf, sizeof buf, "%02X ", c);
-        out += buf;
-    }
-    if (!out.empty()) out.pop_back();
-    return out;
-}
-
-inline ::testing::AssertionResult sameBytes(std::string_view expected, std::string_view actual) {
-    std::size_t n = std::min(expected.size(), actual.size());
-    std::size_t at = 0;
-    while (at < n && expected[at] == actual[at]) ++at;
-    if (at == n && expected.size() == actual.size()) return ::testing::AssertionSuccess();
-    auto around = [at](std::string_view s) {
-        std::size_t from = at >= 8 ? at - 8 : 0;
-        return toHex(s.substr(std::min(from, s.size()), 24));
-    };
-    return ::testing::AssertionFailure()
-           << "first difference at offset " << at << " (expected " << expected.size() << " bytes, got "
-           << actual.size() << ")\n  expected from " << (at >= 8 ? at - 8 : 0) << ": " << around(expected)
-           << "\n  actual   from " << (at >= 8 ? at - 8 : 0) << ": " << around(actual);
-}
+using ::tabvue::testing::sameBytes;
 
 } // namespace tabvue::exporter::testing

@@ -22,11 +22,11 @@ inline bool officeAvailable() { return std::system("command -v soffice >/dev/nul
 // that it reads 8-bit text as a single-byte code page, as the files are written.
 inline std::optional<std::string> officeConvert(const std::string& path, const std::string& target,
                                                 const std::string& outExtension, const std::string& infilter = {}) {
-    static TempFolder profile;
+    static TempDir profile;
     namespace fs = std::filesystem;
     const fs::path in(path);
     const fs::path outDir = in.parent_path() / "converted";
-    std::string cmd = "LC_ALL=C LANG=C timeout 180 soffice -env:UserInstallation=file://" + profile.path() +
+    std::string cmd = "LC_ALL=C LANG=C timeout 180 soffice -env:UserInstallation=file://" + profile.path() + "/" +
                       " --headless --norestore";
     if (!infilter.empty())
         cmd += " '--infilter=" + infilter + "'";

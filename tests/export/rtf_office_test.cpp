@@ -18,7 +18,7 @@ TEST(RtfOffice, EveryValueComesBack) {
         GTEST_SKIP() << "soffice is not installed";
     FakeExport e;
     awkwardSource(e);
-    TempFolder dir;
+    TempDir dir;
     const std::string path = dir.file("awkward.rtf");
     e.setExportType(ExportType::xtRTF);
     e.writeDocument(path);
@@ -57,7 +57,7 @@ TEST(RtfOffice, CyrillicTextComesBack) {
     } host;
     const std::string word = "\xCF\xF0\xE8\xE2\xE5\xF2"; // a greeting in code page 1251
     FakeExport e({{"NAME", 10}}, {{word}});
-    TempFolder dir;
+    TempDir dir;
     const std::string path = dir.file("cyrillic.rtf");
     e.setExportType(ExportType::xtRTF);
     e.setHost(&host);

@@ -42,11 +42,11 @@ struct RunFixture : ::testing::Test {
     FakeExport e;
     FakeHost host;
     EventLog log;
-    TempFolder dir;
+    TempDir dir;
     void SetUp() override {
         workedExample(e);
         log.attach(e);
-        e.setTempDir(dir.path());
+        e.setTempDir(dir.path() + "/");
         e.setHost(&host);
     }
 };
