@@ -1,19 +1,15 @@
 #pragma once
-// Small DBF tables built as bytes, for widget tests that need a table on disk.
+// Qt conveniences over the shared DBF builder, for widget tests that need a table on disk.
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <algorithm>
 #include <string>
 #include <vector>
 
-namespace tabvue::testing {
+#include "common/dbf_builder.h"
 
-struct FieldSpec {
-    std::string name;
-    char type;
-    int width;
-    int decimals = 0;
-};
+namespace tabvue::testing {
 
 struct TableSpec {
     std::vector<FieldSpec> fields;
@@ -21,95 +17,13 @@ struct TableSpec {
     std::vector<bool> deleted;                  // optional, per row
 };
 
-inline void putLe(QByteArray& b, int at, unsigned value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        b[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
-inline void putBe(QByteArray& b, int at, unsigned value) {
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<char>((value >> (8 * (3 - i))) & 0xFF);
-}
-
 // Writes path (and, when a field is M, the FoxPro memo file next to it with ".fpt").
 inline void writeTable(const QString& path, const TableSpec& layout) {
-    bool memo = false;
-    int recordLength = 1;
-    for (const FieldSpec& f : layout.fields) {
-        recordLength += f.width;
-        memo = memo || f.type == 'M';
-    }
-    const int headerLength = 32 + 32 * static_cast<int>(layout.fields.size()) + 1;
-    QByteArray head(headerLength, '\0');
-    head[0] = static_cast<char>(memo ? 0xF5 : 0x03);
-    head[1] = 126;
-    head[2] = 1;
-    head[3] = 1;
-    putLe(head, 4, static_cast<unsigned>(layout.rows.size()), 4);
-    putLe(head, 8, static_cast<unsigned>(headerLength), 2);
-    putLe(head, 10, static_cast<unsigned>(recordLength), 2);
-    int offset = 1;
-    for (std::size_t i = 0; i < layout.fields.size(); ++i) {
-        const FieldSpec& f = layout.fields[i];
-        const int at = 32 + 32 * static_cast<int>(i);
-        for (std::size_t c = 0; c < f.name.size() && c < 10; ++c)
-            head[at + static_cast<int>(c)] = f.name[c];
-        head[at + 11] = f.type;
-        putLe(head, at + 12, static_cast<unsigned>(offset), 4);
-        head[at + 16] = static_cast<char>(f.width);
-        head[at + 17] = static_cast<char>(f.decimals);
-        offset += f.width;
-    }
-    head[headerLength - 1] = 0x0D;
-
-    const int blockSize = 64;
-    QByteArray fpt(512, '\0');
-    QByteArray body;
-    for (std::size_t r = 0; r < layout.rows.size(); ++r) {
-        const bool del = r < layout.deleted.size() && layout.deleted[r];
-        QByteArray rec(recordLength, ' ');
-        rec[0] = del ? '*' : ' ';
-        int at = 1;
-        for (std::size_t i = 0; i < layout.fields.size(); ++i) {
-            const FieldSpec& f = layout.fields[i];
-            std::string v = r < layout.rows.size() && i < layout.rows[r].size() ? layout.rows[r][i] : std::string();
-            if (f.type == 'M') {
-                if (!v.empty()) {
-                    const int block = static_cast<int>(fpt.size() / blockSize);
-                    QByteArray entry(8, '\0');
-                    putBe(entry, 0, 1);
-                    putBe(entry, 4, static_cast<unsigned>(v.size()));
-                    entry.append(v.data(), static_cast<qsizetype>(v.size()));
-                    while (entry.size() % blockSize)
-                        entry.append('\0');
-                    fpt.append(entry);
-                    v = std::to_string(block);
-                }
-                v = std::string(static_cast<std::size_t>(f.width) - std::min<std::size_t>(v.size(), f.width), ' ') + v;
-            } else if (f.type == 'N' || f.type == 'F') {
-                v = std::string(static_cast<std::size_t>(f.width) - std::min<std::size_t>(v.size(), f.width), ' ') + v;
-            }
-            for (int c = 0; c < f.width; ++c)
-                rec[at + c] = c < static_cast<int>(v.size()) ? v[static_cast<std::size_t>(c)] : ' ';
-            at += f.width;
-        }
-        body.append(rec);
-    }
-    body.append('\x1A');
-    QFile out(path);
-    out.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    out.write(head + body);
-    out.close();
-    if (memo) {
-        putBe(fpt, 0, static_cast<unsigned>(fpt.size() / blockSize));
-        fpt[6] = 0;
-        fpt[7] = static_cast<char>(blockSize);
-        QString memoPath = path;
-        memoPath.chop(4);
-        QFile m(memoPath + QStringLiteral(".fpt"));
-        m.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        m.write(fpt);
-    }
+    DbfBuilder b(hasMemoField(layout.fields) ? 0xF5 : 0x03, layout.fields);
+    b.date(126, 1, 1);
+    for (std::size_t r = 0; r < layout.rows.size(); ++r)
+        b.row(layout.rows[r], r < layout.deleted.size() && layout.deleted[r]);
+    b.write(path.toStdString());
 }
 
 // A small table of every common field type: C, N (with decimals), D, L, M.
@@ -121,6 +35,27 @@ inline TableSpec peopleSpec() {
          {"Bob", "41", "980.00", "19830701", "F", ""},
          {"Carol", "29", "1500.25", "19950330", "T", "likes tea"}},
         {}};
+}
+
+struct Row {
+    std::vector<std::string> cells; // one per field
+    bool deleted = false;
+};
+
+// Writes a dBase III (0x03), dBase III with memo (0x83) or Visual FoxPro (0x30) table, and an empty
+// memo file when it has memo fields; false on an I/O failure.
+inline bool writeDbf(const QString& path, const std::vector<FieldSpec>& fields, const std::vector<Row>& rows,
+                     unsigned char version = 0x03) {
+    DbfBuilder b(version, fields);
+    b.date(124, 5, 15);
+    if (isVisualFoxPro(version)) {
+        const bool memo = std::any_of(fields.begin(), fields.end(),
+                                      [](const FieldSpec& f) { return f.type == 'M' || f.type == 'G'; });
+        b.tableFlags(memo ? 0x02 : 0x00).codePageMark(0x03); // code page mark: 1252
+    }
+    for (const Row& row : rows)
+        b.row(row.cells, row.deleted);
+    return b.write(path.toStdString());
 }
 
 inline QByteArray fileBytes(const QString& path) {

@@ -12,7 +12,7 @@
 #include <QtTest>
 
 #include "engine/table.h"
-#include "filter_dbf_fixture.h"
+#include "table/dbf_fixture.h"
 #include "table/filter_bar.h"
 #include "table/filter_builder.h"
 #include "table/filter_tree_widgets.h"
@@ -69,8 +69,8 @@ private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         path_ = dir_.filePath("people.dbf");
-        using dialogs_fixture::Row;
-        QVERIFY(dialogs_fixture::writeDbf(path_,
+        using tabvue::testing::Row;
+        QVERIFY(tabvue::testing::writeDbf(path_,
             {{"NAME", 'C', 20}, {"CITY", 'C', 15}, {"AGE", 'N', 3}, {"BDATE", 'D', 8}, {"ACTIVE", 'L', 1},
              {"SALARY", 'N', 8, 2}},
             {Row{{"Smith", "Paris", "30", "20030201", "T", "1200.50"}},

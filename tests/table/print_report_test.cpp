@@ -9,7 +9,7 @@
 #include <QtTest>
 
 #include "engine/table.h"
-#include "filter_dbf_fixture.h"
+#include "table/dbf_fixture.h"
 #include "table/filter_builder.h"
 #include "table/print_report.h"
 #include "table/table_window.h"
@@ -74,11 +74,11 @@ private slots:
         if (QStandardPaths::findExecutable("pdftotext").isEmpty() || QStandardPaths::findExecutable("pdfinfo").isEmpty())
             QSKIP("poppler-utils are not installed");
         path_ = dir_.filePath("report.dbf");
-        std::vector<dialogs_fixture::Row> rows;
+        std::vector<tabvue::testing::Row> rows;
         for (int i = 1; i <= kRecords; ++i)
             rows.push_back({{std::to_string(i), name(i).toStdString(), i % 2 ? "Odd" : "Even",
                              "NOTE" + std::to_string(i)}, i == 7});
-        QVERIFY(dialogs_fixture::writeDbf(path_, {{"ID", 'N', 4}, {"NAME", 'C', 12}, {"KIND", 'C', 6}, {"NOTE", 'C', 10}},
+        QVERIFY(tabvue::testing::writeDbf(path_, {{"ID", 'N', 4}, {"NAME", 'C', 12}, {"KIND", 'C', 6}, {"NOTE", 'C', 10}},
                                           rows));
     }
 
@@ -167,8 +167,8 @@ private slots:
 
     void previewPaintsOnlyThePagesInView() {
         const QString path = dir_.filePath("long.dbf");
-        std::vector<dialogs_fixture::Row> rows(20000, dialogs_fixture::Row{{"x"}});
-        QVERIFY(dialogs_fixture::writeDbf(path, {{"X", 'C', 2}}, rows));
+        std::vector<tabvue::testing::Row> rows(20000, tabvue::testing::Row{{"x"}});
+        QVERIFY(tabvue::testing::writeDbf(path, {{"X", 'C', 2}}, rows));
         tabvue::engine::Table table;
         table.open(path.toStdString());
         GridReport report(&table, {0}, "long");

@@ -5,11 +5,11 @@
 #include <QtTest>
 
 #include "engine/table.h"
-#include "filter_dbf_fixture.h"
+#include "table/dbf_fixture.h"
 #include "table/structure_dialog.h"
 
 using namespace tabvue::gui;
-using dialogs_fixture::FieldSpec;
+using tabvue::testing::FieldSpec;
 
 namespace {
 
@@ -59,7 +59,7 @@ private slots:
 
     void dbase3TableListsEveryField() {
         const QString path = dir_.filePath("staff.dbf");
-        QVERIFY(dialogs_fixture::writeDbf(path,
+        QVERIFY(tabvue::testing::writeDbf(path,
             {{"NAME", 'C', 30}, {"SALARY", 'N', 10, 2}, {"HIRED", 'D', 8}, {"ACTIVE", 'L', 1}, {"NOTES", 'M', 10}},
             {{{"Ann", "1.50", "20200101", "T", ""}}}, 0x83));
         tabvue::engine::Table table;
@@ -76,7 +76,7 @@ private slots:
         // F and G are not named: their type cell stays empty and the numbers stay in place. The
         // general field has no grid column and is listed all the same.
         const QString path = dir_.filePath("vfp.dbf");
-        QVERIFY(dialogs_fixture::writeDbf(path,
+        QVERIFY(tabvue::testing::writeDbf(path,
             {{"CODE", 'C', 6}, {"QTY", 'N', 5}, {"RATE", 'F', 12, 3}, {"WHEN", 'D', 8}, {"OK", 'L', 1},
              {"MEMO", 'M', 4}, {"COUNT", 'I', 4}, {"PRICE", 'Y', 8}, {"PIC", 'G', 4}},
             {}, 0x30));
