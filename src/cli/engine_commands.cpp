@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "engine/codepage.h"
 #include "engine/error.h"
+#include "engine/field_codec.h"
 #include "engine/filter_rewrite.h"
 #include "engine/table.h"
 
@@ -84,15 +85,7 @@ public:
     }
 
     // Whether the bytes pass unchanged: printable ASCII without backslashes.
-    static bool plain(std::string_view bytes) {
-        const char* p = bytes.data();
-        const char* end = p + bytes.size();
-        while (end - p >= 8 && plainWord(p))
-            p += 8;
-        while (p < end && plain(static_cast<unsigned char>(*p)))
-            ++p;
-        return p == end;
-    }
+    static bool plain(std::string_view bytes) { return engine::codec::plainText(bytes.data(), bytes.size()); }
 
 private:
     static bool plain(unsigned char b) { return b >= 0x20 && b < 0x7F && b != '\\'; }
@@ -300,25 +293,29 @@ int runDump(const std::vector<std::string>& args) {
         std::string& s = out.buffer();
         if (deleted)
             s += "*\t";
-        const std::size_t fieldsStart = s.size();
         table.appendDisplayTexts(rec, s, '\t', spans);
-        // The texts went straight into the output; a line with nulls or with text that needs
-        // decoding or escaping is written again field by field.
-        bool clean = true;
-        for (std::size_t i = 0; i < fieldCount && clean; ++i)
-            clean = !spans[i].null && (!isText[i] || Decoder::plain(std::string_view(s).substr(
-                                                         spans[i].start, spans[i].end - spans[i].start)));
-        if (!clean) {
-            line.assign(s, fieldsStart, std::string::npos);
-            s.resize(fieldsStart);
-            for (std::size_t i = 0; i < fieldCount; ++i) {
-                if (i)
+        // The texts went straight into the output; from the first field that is null or holds
+        // text that needs decoding or escaping, the line is written again field by field.
+        auto passes = [&](std::size_t i) {
+            return !spans[i].null && (!isText[i] || spans[i].plain ||
+                                      Decoder::plain(std::string_view(s).substr(
+                                          spans[i].start, spans[i].end - spans[i].start)));
+        };
+        std::size_t first = 0;
+        while (first < fieldCount && passes(first))
+            ++first;
+        if (first < fieldCount) {
+            const std::size_t from = spans[first].start;
+            line.assign(s, from, std::string::npos);
+            s.resize(from);
+            for (std::size_t i = first; i < fieldCount; ++i) {
+                if (i > first)
                     s += '\t';
                 const std::string_view text =
-                    std::string_view(line).substr(spans[i].start - fieldsStart, spans[i].end - spans[i].start);
+                    std::string_view(line).substr(spans[i].start - from, spans[i].end - spans[i].start);
                 if (spans[i].null)
                     s += "\\N";
-                else if (isText[i])
+                else if (isText[i] && !spans[i].plain)
                     decoder->append(text, s);
                 else
                     s += text;

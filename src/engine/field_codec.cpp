@@ -94,20 +94,6 @@ int toInt(std::string_view s) {
 
 } // namespace
 
-std::size_t trimmedLength(const char* p, std::size_t n) {
-    // Eight bytes at a time: a word is all blanks when no bit but 0x20 is set in any byte.
-    while (n >= 8) {
-        std::uint64_t w;
-        std::memcpy(&w, p + n - 8, 8);
-        if ((w & 0xDFDFDFDFDFDFDFDFull) != 0)
-            break;
-        n -= 8;
-    }
-    while (n > 0 && (static_cast<unsigned char>(p[n - 1]) & 0xDF) == 0)
-        --n;
-    return n;
-}
-
 bool hasHighBytes(const char* p, std::size_t n) {
     std::uint64_t acc = 0;
     std::size_t i = 0;
@@ -119,6 +105,24 @@ bool hasHighBytes(const char* p, std::size_t n) {
     for (; i < n; ++i)
         acc |= static_cast<unsigned char>(p[i]);
     return (acc & 0x8080808080808080ull) != 0;
+}
+
+bool plainText(const char* p, std::size_t n) {
+    std::uint64_t bad = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        bad |= nonPlainBytes(w);
+    }
+    if (bad != 0)
+        return false;
+    for (; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(p[i]);
+        if (c < 0x20 || c > 0x7E || c == '\\')
+            return false;
+    }
+    return true;
 }
 
 bool parseNumber(const unsigned char* p, int width, double& value) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -9,9 +10,33 @@
 namespace tabvue::engine::codec {
 
 // Length of p[0..n) without trailing blanks (spaces and NUL bytes).
-std::size_t trimmedLength(const char* p, std::size_t n);
+inline std::size_t trimmedLength(const char* p, std::size_t n) {
+    // Eight bytes at a time: a word is all blanks when no bit but 0x20 is set in any byte.
+    while (n >= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + n - 8, 8);
+        if ((w & 0xDFDFDFDFDFDFDFDFull) != 0)
+            break;
+        n -= 8;
+    }
+    while (n > 0 && (static_cast<unsigned char>(p[n - 1]) & 0xDF) == 0)
+        --n;
+    return n;
+}
 // Whether any byte of p[0..n) is 0x80 or above.
 bool hasHighBytes(const char* p, std::size_t n);
+// Whether every byte of p[0..n) is printable ASCII (0x20..0x7E) other than '\\': text that reads
+// the same in every code page and that no escaping changes.
+bool plainText(const char* p, std::size_t n);
+// For eight bytes read as one word: the high bit of each byte that is not plain in that sense
+// is set. A byte after one that is not plain may be marked too, so only "none" is exact.
+inline std::uint64_t nonPlainBytes(std::uint64_t w) {
+    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    const std::uint64_t below = (w - ones * 0x20) & ~w;         // 0x00..0x1F
+    const std::uint64_t above = (w + ones) | w;                 // 0x7F..0xFF
+    const std::uint64_t x = w ^ (ones * '\\');
+    return (below | above | ((x - ones) & ~x)) & highs;         // '\\'
+}
 
 // Numeric text (N, F): leading/trailing blanks, NUL bytes and '*' padding count as blank.
 // false when the field is blank or holds no number.

@@ -85,9 +85,14 @@ struct Table::Impl {
     bool memoExpected = false;
 
     // Each dataset field's kind and descriptor, for the hot paths.
+    // How a line of display texts writes a field: the common fixed-width kinds go straight
+    // from the record into a buffer reserved up front; the rest through appendDisplayOf.
+    enum class Direct : unsigned char { None, Text, Number, Date, Logic };
     struct FieldRef {
         FieldKind kind;
         const FieldDescriptor* d;
+        Direct direct = Direct::None;
+        std::size_t bound = 0; // most bytes a direct field writes (0 when not direct)
     };
     std::vector<FieldRef> fieldRefs;
 
@@ -272,8 +277,21 @@ struct Table::Impl {
         readOnly = ro;
         count = recordsPresent(layout, size);
         fieldRefs.clear();
-        for (const Field& fld : layout.fields)
-            fieldRefs.push_back({fld.kind, &layout.descriptors[static_cast<std::size_t>(fld.descriptor)]});
+        for (const Field& fld : layout.fields) {
+            FieldRef ref{fld.kind, &layout.descriptors[static_cast<std::size_t>(fld.descriptor)]};
+            const FieldDescriptor& fd = *ref.d;
+            const auto w = static_cast<std::size_t>(fd.width);
+            if (fld.kind == FieldKind::String && fd.type == 'C')
+                ref = {fld.kind, ref.d, Direct::Text, w};
+            else if ((fld.kind == FieldKind::SmallInt || fld.kind == FieldKind::Float) &&
+                     (fd.type == 'N' || fd.type == 'F') && fd.decimals >= 0 && fd.decimals < fd.width)
+                ref = {fld.kind, ref.d, Direct::Number, w + 1};
+            else if (fld.kind == FieldKind::Date && fd.type == 'D' && fd.width == 8)
+                ref = {fld.kind, ref.d, Direct::Date, 10};
+            else if (fld.kind == FieldKind::Boolean && fd.width >= 1)
+                ref = {fld.kind, ref.d, Direct::Logic, 1};
+            fieldRefs.push_back(ref);
+        }
         blockRecords = static_cast<std::uint32_t>(std::max<std::size_t>(1, kBlockBytes / layout.recordLength));
         buildBlankRecord();
         if (layout.memoFormat != MemoFormat::None) {
@@ -1252,6 +1270,108 @@ void Table::appendDisplayText(RecordNo rec, int field, std::string& out) const {
         d->appendDisplay(p, field, out);
 }
 
+namespace {
+
+bool digit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+// A number already spelled the way it is shown: blanks, an optional '-', digits without a
+// leading zero (a single "0" aside), and with decimals a '.' and exactly that many digits,
+// then blanks to the end. Writes it at w and returns the end, or nullptr when it is not such
+// a number. A negative zero is refused (it is shown without its sign).
+char* copyCanonicalNumber(const unsigned char* p, int width, int decimals, char* w) {
+    int i = 0;
+    while (i < width && p[i] == ' ')
+        ++i;
+    int e = width;
+    while (e > i && p[e - 1] == ' ')
+        --e;
+    if (i == e)
+        return nullptr;
+    const bool negative = p[i] == '-';
+    const int start = i;
+    if (negative)
+        ++i;
+    const int intStart = i;
+    unsigned nonZero = 0;
+    while (i < e && digit(p[i]))
+        nonZero |= p[i++] - '0';
+    const int intLen = i - intStart;
+    if (intLen == 0 || (intLen > 1 && p[intStart] == '0'))
+        return nullptr;
+    if (decimals > 0) {
+        if (e - i != decimals + 1 || p[i] != '.')
+            return nullptr;
+        for (++i; i < e; ++i) {
+            if (!digit(p[i]))
+                return nullptr;
+            nonZero |= p[i] - '0';
+        }
+    } else if (i != e) {
+        return nullptr;
+    }
+    if (negative && nonZero == 0)
+        return nullptr;
+    const auto n = static_cast<std::size_t>(e - start);
+    std::memcpy(w, p + start, n);
+    return w + n;
+}
+
+// Copies a C field without its trailing blanks to w in one pass and returns its length;
+// `plain` tells whether the text is codec::plainText.
+std::size_t copyTrimmedText(const unsigned char* f, std::size_t width, char* w, bool& plain) {
+    const std::size_t n = codec::trimmedLength(reinterpret_cast<const char*>(f), width);
+    std::uint64_t bad = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, f + i, 8);
+        std::memcpy(w + i, &word, 8);
+        bad |= codec::nonPlainBytes(word);
+    }
+    if (i < n) {
+        if (n >= 8) {
+            // The last eight bytes, overlapping the words already copied.
+            std::uint64_t word;
+            std::memcpy(&word, f + n - 8, 8);
+            std::memcpy(w + n - 8, &word, 8);
+            bad |= codec::nonPlainBytes(word);
+        } else {
+            for (; i < n; ++i) {
+                const unsigned char c = f[i];
+                w[i] = static_cast<char>(c);
+                if (c < 0x20 || c > 0x7E || c == '\\')
+                    bad = 1;
+            }
+        }
+    }
+    plain = bad == 0;
+    return n;
+}
+
+// "yyyymmdd" as "dd.mm.yyyy" when it is a valid date; nullptr otherwise.
+char* copyDate(const unsigned char* p, char* w) {
+    for (int i = 0; i < 8; ++i)
+        if (!digit(p[i]))
+            return nullptr;
+    const int year = (p[0] - '0') * 1000 + (p[1] - '0') * 100 + (p[2] - '0') * 10 + (p[3] - '0');
+    const int month = (p[4] - '0') * 10 + (p[5] - '0');
+    const int day = (p[6] - '0') * 10 + (p[7] - '0');
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1 || month < 1 || month > 12 || day < 1)
+        return nullptr;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (day > (month == 2 && leap ? 29 : days[month - 1]))
+        return nullptr;
+    std::memcpy(w, p + 6, 2);
+    w[2] = '.';
+    std::memcpy(w + 3, p + 4, 2);
+    w[5] = '.';
+    std::memcpy(w + 6, p, 4);
+    return w + 10;
+}
+
+} // namespace
+
 bool Table::appendDisplayTexts(RecordNo rec, std::string& out, char separator, std::vector<TextSpan>& spans) const {
     const std::size_t n = d->layout.fields.size();
     spans.resize(n);
@@ -1259,17 +1379,82 @@ bool Table::appendDisplayTexts(RecordNo rec, std::string& out, char separator, s
     if (!p)
         return false;
     const bool nullable = d->layout.nullFlagsDescriptor >= 0;
+    // Room for every direct field and separator; a field that is not direct (or whose stored
+    // bytes are unusual) is appended through the string and the room is made again after it.
+    std::size_t room = n;
+    for (std::size_t i = 0; i < n; ++i)
+        room += d->fieldRefs[i].bound;
+    std::size_t at = out.size();
+    out.resize(at + room);
+    char* w = out.data() + at;
+    const std::array<unsigned char, 256>* oemTable = d->oem ? &oemToAnsiTable() : nullptr;
     for (std::size_t i = 0; i < n; ++i) {
-        if (i)
-            out.push_back(separator);
-        TextSpan& span = spans[i];
         const Impl::FieldRef& ref = d->fieldRefs[i];
-        span.start = out.size();
+        room -= ref.bound + 1;
+        if (i)
+            *w++ = separator;
+        TextSpan& span = spans[i];
+        span.start = static_cast<std::size_t>(w - out.data());
         span.null = nullable && d->isNullAt(p, *ref.d);
-        if (!span.null)
-            d->appendDisplayOf(p, ref, out);
-        span.end = out.size();
+        span.plain = false;
+        if (!span.null) {
+            const unsigned char* f = p + ref.d->offset;
+            const int width = ref.d->width;
+            char* done = nullptr;
+            switch (ref.direct) {
+            case Impl::Direct::Text: {
+                const std::size_t len = copyTrimmedText(f, static_cast<std::size_t>(width), w, span.plain);
+                if (!span.plain && oemTable && codec::hasHighBytes(w, len))
+                    for (std::size_t k = 0; k < len; ++k)
+                        w[k] = static_cast<char>((*oemTable)[static_cast<unsigned char>(w[k])]);
+                done = w + len;
+                break;
+            }
+            case Impl::Direct::Number:
+                done = copyCanonicalNumber(f, width, ref.d->decimals, w);
+                break;
+            case Impl::Direct::Date:
+                done = copyDate(f, w);
+                if (!done && codec::trimmedLength(reinterpret_cast<const char*>(f), 8) == 0)
+                    done = w; // an empty date
+                break;
+            case Impl::Direct::Logic:
+                switch (f[0]) {
+                case 'T':
+                case 't':
+                case 'Y':
+                case 'y':
+                    *w = 'T';
+                    done = w + 1;
+                    break;
+                case 'F':
+                case 'f':
+                case 'N':
+                case 'n':
+                    *w = 'F';
+                    done = w + 1;
+                    break;
+                default:
+                    done = w;
+                    break;
+                }
+                break;
+            case Impl::Direct::None:
+                break;
+            }
+            if (done) {
+                w = done;
+            } else {
+                out.resize(static_cast<std::size_t>(w - out.data()));
+                d->appendDisplayOf(p, ref, out);
+                at = out.size();
+                out.resize(at + room);
+                w = out.data() + at;
+            }
+        }
+        span.end = static_cast<std::size_t>(w - out.data());
     }
+    out.resize(static_cast<std::size_t>(w - out.data()));
     return true;
 }
 

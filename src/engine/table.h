@@ -67,6 +67,7 @@ struct TextSpan {
     std::size_t start = 0;
     std::size_t end = 0;
     bool null = false; // the value is null (the span is empty)
+    bool plain = false; // known to hold only plain text (codec::plainText); false when not checked
 };
 
 // The type name the structure listing shows for a type letter ("Character", "Numeric", ...);
