@@ -95,6 +95,7 @@ struct Table::Impl {
         std::size_t bound = 0; // most bytes a direct field writes (0 when not direct)
     };
     std::vector<FieldRef> fieldRefs;
+    std::size_t lineBound = 0; // the bounds of all fields, plus one separator each
 
     // Record cache
     struct Block {
@@ -155,6 +156,7 @@ struct Table::Impl {
         readOnly = false;
         layout = DbfLayout{};
         fieldRefs.clear();
+        lineBound = 0;
         count = 0;
         memoExpected = false;
         for (Block& b : cache) {
@@ -292,6 +294,9 @@ struct Table::Impl {
                 ref = {fld.kind, ref.d, Direct::Logic, 1};
             fieldRefs.push_back(ref);
         }
+        lineBound = 0;
+        for (const FieldRef& ref : fieldRefs)
+            lineBound += ref.bound + 1;
         blockRecords = static_cast<std::uint32_t>(std::max<std::size_t>(1, kBlockBytes / layout.recordLength));
         buildBlankRecord();
         if (layout.memoFormat != MemoFormat::None) {
@@ -1359,8 +1364,8 @@ char* copyDate(const unsigned char* p, char* w) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (year < 1 || month < 1 || month > 12 || day < 1)
         return nullptr;
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    if (day > (month == 2 && leap ? 29 : days[month - 1]))
+    if (day > days[month - 1] &&
+        !(month == 2 && day == 29 && ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0)))
         return nullptr;
     std::memcpy(w, p + 6, 2);
     w[2] = '.';
@@ -1381,9 +1386,7 @@ bool Table::appendDisplayTexts(RecordNo rec, std::string& out, char separator, s
     const bool nullable = d->layout.nullFlagsDescriptor >= 0;
     // Room for every direct field and separator; a field that is not direct (or whose stored
     // bytes are unusual) is appended through the string and the room is made again after it.
-    std::size_t room = n;
-    for (std::size_t i = 0; i < n; ++i)
-        room += d->fieldRefs[i].bound;
+    std::size_t room = d->lineBound;
     std::size_t at = out.size();
     out.resize(at + room);
     char* w = out.data() + at;
