@@ -71,6 +71,24 @@ public:
                 for (char& ch : *s)
                     ch = static_cast<char>((*recode_)[static_cast<unsigned char>(ch)]);
     }
+    bool readRowTexts(std::vector<std::string_view>& texts) override {
+        DataSetExport::readRowTexts(texts);
+        if (!recode_)
+            return true;
+        // The recoded texts lie end to end in one buffer; the views are made once it is filled.
+        recodedTexts_.clear();
+        ends_.clear();
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            // A null value has no text of the table to recode (readRow leaves it null).
+            const bool null = cellIsNull(i);
+            for (char ch : texts[i])
+                recodedTexts_ += null ? ch : static_cast<char>((*recode_)[static_cast<unsigned char>(ch)]);
+            ends_.push_back(recodedTexts_.size());
+        }
+        for (std::size_t i = 0, start = 0; i < texts.size(); start = ends_[i], ++i)
+            texts[i] = std::string_view(recodedTexts_).substr(start, ends_[i] - start);
+        return true;
+    }
 
 private:
     std::string recoded(std::string s) const {
@@ -80,6 +98,8 @@ private:
         return s;
     }
     std::optional<std::array<unsigned char, 256>> recode_;
+    std::string recodedTexts_;
+    std::vector<std::size_t> ends_;
 };
 
 std::array<unsigned char, 256> recodeTable(int from, int to) {

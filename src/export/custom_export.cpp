@@ -20,8 +20,6 @@ namespace tabvue::exporter {
 
 namespace {
 
-constexpr std::string_view NullMarker = "** NULL **";
-
 bool fileExists(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
@@ -210,7 +208,7 @@ void CustomExport::appendCellText(std::string& out, const Variant& value, int wi
         [&](const auto& v) {
             using T = std::decay_t<decltype(v)>;
             if constexpr (std::is_same_v<T, std::monostate>) {
-                out += NullMarker;
+                out += NullCellText;
             } else if constexpr (std::is_same_v<T, std::string>) {
                 out += v;
             } else if constexpr (std::is_same_v<T, std::int64_t>) {

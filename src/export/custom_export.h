@@ -166,6 +166,12 @@ public:
     virtual std::string columnCaption(int index) = 0;
     virtual int columnCount() = 0;
     virtual void readRow(Values& values) = 0; // fill from the current record, then move on
+    // The faster form of readRow for the plain-text formats: the text of every column of the
+    // current record, exactly as appendCellText would give it for the value readRow reads (before
+    // truncation), then moves on. The views stay valid until the next call. A source without this
+    // form answers false and stays where it is. A source that changes what readRow reads must
+    // change these texts alike (or answer false).
+    virtual bool readRowTexts(std::vector<std::string_view>& /*texts*/) { return false; }
     virtual std::uint32_t countRecords() = 0;
 
 protected:
@@ -205,6 +211,9 @@ private:
     std::uint32_t exportedRows_ = 0;
     std::uint32_t outputRow_ = 1;
 };
+
+// The text of a null value in a cell.
+inline constexpr std::string_view NullCellText = "** NULL **";
 
 // The system's temporary folder with a trailing '/'.
 std::string systemTempDir();

@@ -98,37 +98,96 @@ void assignText(Variant& v, std::string_view text) {
 }
 } // namespace
 
+namespace {
+// What a cell of a field shows: "** BINARY **" for a blob, the True/False text for a logical,
+// null for a text or memo without a value, else the field's display text.
+enum class CellSource { Binary, Logical, Nullable, Display };
+
+CellSource cellSource(engine::FieldKind kind) {
+    switch (kind) {
+    case engine::FieldKind::Blob:
+        return CellSource::Binary;
+    case engine::FieldKind::Boolean:
+        return CellSource::Logical;
+    case engine::FieldKind::String:
+    case engine::FieldKind::Memo:
+        return CellSource::Nullable;
+    default:
+        return CellSource::Display;
+    }
+}
+} // namespace
+
+void DataSetExport::readTexts() {
+    const engine::RecordNo rec = dataSet_->recNo();
+    // One call gives every field's display text (and its null flag) of the record.
+    line_.clear();
+    if (!dataSet_->appendDisplayTexts(rec, line_, '\t', spans_))
+        throw Error("The record " + std::to_string(rec) + " cannot be read");
+}
+
+std::string_view DataSetExport::fieldText(std::size_t i) const {
+    const engine::TextSpan& span = spans_[i];
+    return std::string_view(line_).substr(span.start, span.end - span.start);
+}
+
 void DataSetExport::readRow(Values& values) {
     const std::vector<engine::Field>& fields = dataSet_->fields();
     values.resize(fields.size());
+    readTexts();
     const engine::RecordNo rec = dataSet_->recNo();
-    // One call gives every field's display text (and its null flag) of the record.
-    if (!dataSet_->displayTexts(rec, texts_))
-        throw Error("The record " + std::to_string(rec) + " cannot be read");
     for (std::size_t i = 0; i < fields.size(); ++i) {
         Variant& v = values[i];
-        switch (fields[i].kind) {
-        case engine::FieldKind::Blob:
+        switch (cellSource(fields[i].kind)) {
+        case CellSource::Binary:
             assignText(v, BinaryText);
             break;
-        case engine::FieldKind::Boolean:
+        case CellSource::Logical:
             assignText(v, dataSet_->logicalValue(rec, static_cast<int>(i)) ? messages().trueText
                                                                            : messages().falseText);
             break;
-        case engine::FieldKind::String:
-        case engine::FieldKind::Memo:
+        case CellSource::Nullable:
             // The text as it is (a memo whole), or null when the field has no value.
-            if (texts_.null[i])
+            if (spans_[i].null)
                 v = std::monostate{};
             else
-                assignText(v, texts_.field(i));
+                assignText(v, fieldText(i));
             break;
-        default:
-            assignText(v, texts_.field(i));
+        case CellSource::Display:
+            assignText(v, fieldText(i));
             break;
         }
     }
     dataSet_->next();
+}
+
+bool DataSetExport::cellIsNull(std::size_t i) const {
+    return cellSource(dataSet_->fields()[i].kind) == CellSource::Nullable && spans_[i].null;
+}
+
+bool DataSetExport::readRowTexts(std::vector<std::string_view>& texts) {
+    const std::vector<engine::Field>& fields = dataSet_->fields();
+    texts.resize(fields.size());
+    readTexts();
+    const engine::RecordNo rec = dataSet_->recNo();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        switch (cellSource(fields[i].kind)) {
+        case CellSource::Binary:
+            texts[i] = BinaryText;
+            break;
+        case CellSource::Logical:
+            texts[i] = dataSet_->logicalValue(rec, static_cast<int>(i)) ? messages().trueText : messages().falseText;
+            break;
+        case CellSource::Nullable:
+            texts[i] = spans_[i].null ? NullCellText : fieldText(i);
+            break;
+        case CellSource::Display:
+            texts[i] = fieldText(i);
+            break;
+        }
+    }
+    dataSet_->next();
+    return true;
 }
 
 std::uint32_t DataSetExport::countRecords() {

@@ -50,13 +50,22 @@ public:
     std::string columnCaption(int index) override;
     int columnCount() override;
     void readRow(Values& values) override;
+    bool readRowTexts(std::vector<std::string_view>& texts) override;
     std::uint32_t countRecords() override;
 
+protected:
+    // Whether column i of the row readRowTexts has just read is null (its text is NullCellText).
+    bool cellIsNull(std::size_t i) const;
+
 private:
+    // The current record's display texts, separated by tabs, into line_ and where each lies.
+    void readTexts();
+    std::string_view fieldText(std::size_t i) const;
     engine::Table* dataSet_ = nullptr;
     engine::RecordNo bookmark_ = 0;
     bool bookmarked_ = false;
-    engine::RecordTexts texts_;
+    std::string line_;
+    std::vector<engine::TextSpan> spans_;
 };
 
 } // namespace tabvue::exporter

@@ -105,9 +105,35 @@ std::string Document::dateLine() const {
 
 void Document::save(std::string_view bytes) const { writeWholeFile(fileName_, bytes); }
 
-void Document::buildRow(FormatWriter& writer, std::string& row, const Values& values, bool captionRow,
-                        bool withRowNumber) {
-    if (values.size() < static_cast<std::size_t>(columnCount_))
+void Document::saveLines() {
+    if (!output_) {
+        save(text_);
+        return;
+    }
+    output_->write(text_);
+    text_.clear();
+    output_->commit();
+    output_.reset();
+}
+
+namespace {
+// The size at which a streaming document hands its lines on: small enough to stay in the caches.
+constexpr std::size_t StreamPiece = std::size_t{1} << 18;
+} // namespace
+
+void Document::flushLines() {
+    if (!streaming_ || text_.size() < StreamPiece)
+        return;
+    if (!output_)
+        output_ = std::make_unique<FileOutput>(fileName_);
+    output_->write(text_);
+    text_.clear();
+}
+
+template <class CellOf>
+void Document::buildCells(FormatWriter& writer, std::string& row, bool captionRow, bool withRowNumber,
+                          std::size_t available, CellOf cellOf) {
+    if (available < static_cast<std::size_t>(columnCount_))
         throw Error("A row holds fewer values than the source has columns");
     bool separate = false;
     if (withRowNumber && !captionRow) {
@@ -116,7 +142,6 @@ void Document::buildRow(FormatWriter& writer, std::string& row, const Values& va
     }
     const std::string_view sep = writer.separator();
     const bool aligned = c_.hasOption(ExportOption::xoUseAlignments);
-    const bool truncate = c_.hasOption(ExportOption::xoTruncate);
     Cell cell;
     cell.captionRow = captionRow;
     for (int i = 0; i < columnCount_; ++i) {
@@ -125,8 +150,22 @@ void Document::buildRow(FormatWriter& writer, std::string& row, const Values& va
         if (separate)
             row += sep;
         separate = true;
+        cell.column = i;
+        cell.width = width(i);
+        cellOf(i, cell);
+        cell.alignment = aligned ? c_.columnAlignment(i) : 0;
+        writer.cell(*this, row, cell);
+        ++cell.position;
+    }
+    ++c_.outputRow_;
+}
+
+void Document::buildRow(FormatWriter& writer, std::string& row, const Values& values, bool captionRow,
+                        bool withRowNumber) {
+    const bool truncate = c_.hasOption(ExportOption::xoTruncate);
+    buildCells(writer, row, captionRow, withRowNumber, values.size(), [&](int i, Cell& cell) {
         const Variant& value = values[static_cast<std::size_t>(i)];
-        const int w = width(i);
+        const int w = cell.width;
         // A text that needs no cutting is its own cell text.
         const std::string* direct = std::get_if<std::string>(&value);
         if (direct && (!truncate || w <= 0 || direct->size() <= static_cast<std::size_t>(w))) {
@@ -136,14 +175,43 @@ void Document::buildRow(FormatWriter& writer, std::string& row, const Values& va
             c_.appendCellText(cellText_, value, w);
             cell.text = cellText_;
         }
-        cell.column = i;
         cell.value = &value;
-        cell.width = w;
-        cell.alignment = aligned ? c_.columnAlignment(i) : 0;
-        writer.cell(*this, row, cell);
-        ++cell.position;
+    });
+}
+
+void Document::buildRow(FormatWriter& writer, std::string& row, const std::vector<std::string_view>& texts,
+                        bool withRowNumber) {
+    const bool truncate = c_.hasOption(ExportOption::xoTruncate);
+    buildCells(writer, row, false, withRowNumber, texts.size(), [&](int i, Cell& cell) {
+        const std::string_view text = texts[static_cast<std::size_t>(i)];
+        const int w = cell.width;
+        if (!truncate || w <= 0 || text.size() <= static_cast<std::size_t>(w)) {
+            cell.text = text;
+        } else {
+            // Cut as appendCellText cuts: the width less the symbol, then the symbol.
+            const std::string& symbol = c_.truncateSymbol_;
+            const long keep = std::max(0L, static_cast<long>(w) - static_cast<long>(symbol.size()));
+            cellText_.assign(text.substr(0, static_cast<std::size_t>(keep)));
+            cellText_ += symbol;
+            cell.text = cellText_;
+        }
+        cell.value = nullptr;
+    });
+}
+
+void Document::finishPlainRow(FormatWriter& writer, std::size_t start) {
+    // Built straight into the document; only a row that holds a line break takes the long way
+    // through the section lines.
+    const char* b = text_.data() + start;
+    const char* e = text_.data() + text_.size();
+    if (findLineBreak(b, e) == e) {
+        if (b != e)
+            text_ += "\r\n";
+    } else {
+        row_.assign(b, e);
+        text_.resize(start);
+        passRow(writer, false);
     }
-    ++c_.outputRow_;
 }
 
 void Document::passRow(FormatWriter& writer, bool captionRow) {
@@ -161,13 +229,18 @@ void Document::run(FormatWriter& writer, ExportHost* progress) {
     layoutColumns();
     const bool rowNumbers = c_.hasOption(ExportOption::xoRowNumbers);
 
-    // The whole document is held in memory and written in one piece: reserve for the plain-text
-    // size of the rows so that the buffer rarely has to move (untouched reserve costs no memory).
+    // A streaming document holds one piece of its lines at a time; any other is held whole and
+    // written in one piece: reserve for the plain-text size of the rows so that the buffer rarely
+    // has to move (untouched reserve costs no memory).
+    streaming_ = writer.streamsLines();
     {
         std::size_t perRow = static_cast<std::size_t>(std::max(0, lineWidth())) + 2;
         perRow += static_cast<std::size_t>(columnCount_) * 2;
         try {
-            text_.reserve(static_cast<std::size_t>(c_.recordTotal()) * perRow + 4096);
+            if (streaming_)
+                text_.reserve(StreamPiece + 2 * perRow);
+            else
+                text_.reserve(static_cast<std::size_t>(c_.recordTotal()) * perRow + 4096);
         } catch (const std::exception&) {
             // Only an estimate: the buffer still grows as needed.
         }
@@ -205,8 +278,27 @@ void Document::run(FormatWriter& writer, ExportHost* progress) {
 
     const bool selectedOnly = c_.hasOption(ExportOption::xoSelectedRowsOnly);
     const bool plain = writer.plainRows();
+    // A plain-text document without an OnExport handler needs no row values: the source may hand
+    // over its cell texts, which go straight into the document.
+    bool textRows = plain && !c_.onExport;
+    std::vector<std::string_view> texts;
     Values values;
     while (!c_.eof()) {
+        if (textRows && c_.readRowTexts(texts)) {
+            const bool selected = !selectedOnly || c_.isRowSelected(c_.currentRow_);
+            if (progress)
+                progress->setProgress(c_.currentRow_);
+            if (selected) {
+                const std::size_t start = text_.size();
+                buildRow(writer, text_, texts, rowNumbers);
+                finishPlainRow(writer, start);
+                flushLines();
+                ++c_.exportedRows_;
+            }
+            ++c_.currentRow_;
+            continue;
+        }
+        textRows = false;
         c_.readRow(values);
         const bool selected = !selectedOnly || c_.isRowSelected(c_.currentRow_);
         if (c_.onExport)
@@ -215,20 +307,10 @@ void Document::run(FormatWriter& writer, ExportHost* progress) {
             progress->setProgress(c_.currentRow_);
         if (selected) {
             if (plain) {
-                // Built straight into the document; only a row that holds a line break takes the
-                // long way through the section lines.
                 const std::size_t start = text_.size();
                 buildRow(writer, text_, values, false, rowNumbers);
-                const char* b = text_.data() + start;
-                const char* e = text_.data() + text_.size();
-                if (findLineBreak(b, e) == e) {
-                    if (b != e)
-                        text_ += "\r\n";
-                } else {
-                    row_.assign(b, e);
-                    text_.resize(start);
-                    passRow(writer, false);
-                }
+                finishPlainRow(writer, start);
+                flushLines();
             } else {
                 writer.startRow(*this, false);
                 row_.clear();

@@ -36,8 +36,10 @@
 // "not available".
 //
 // Failures are exceptions (tabvue::Error); the run catches them, reports xeGeneralExportError and
-// writes nothing: a target file is created or replaced only by save(), through a temporary file in
-// the target's folder that is renamed over it.
+// writes nothing: a target file is created or replaced only by save() or saveLines(), through a
+// temporary file in the target's folder that is renamed over it. A writer whose lines stream
+// (streamsLines) has them written to that temporary file in pieces while the rows are built; a
+// failed run removes it.
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -50,6 +52,7 @@
 
 namespace tabvue::exporter {
 
+class FileOutput;
 class FormatWriter;
 
 // One cell as the row builder hands it to a writer.
@@ -113,7 +116,9 @@ public:
 
     // Writes bytes to fileName(): a temporary file in the target's folder renamed over the target.
     void save(std::string_view bytes) const;
-    void saveLines() const { save(text_); }
+    // Writes DocumentLines to fileName() (what part of them was not written while the rows were
+    // built, when the writer streams its lines).
+    void saveLines();
 
 private:
     friend class CustomExport;
@@ -121,12 +126,23 @@ private:
     void run(FormatWriter& writer, ExportHost* progress);
     void layoutColumns();
     void buildRow(FormatWriter& writer, std::string& row, const Values& values, bool captionRow, bool withRowNumber);
+    void buildRow(FormatWriter& writer, std::string& row, const std::vector<std::string_view>& texts, bool withRowNumber);
+    // The row's cells in order; cellOf(i, cell) sets cell.text and cell.value of column i.
+    template <class CellOf>
+    void buildCells(FormatWriter& writer, std::string& row, bool captionRow, bool withRowNumber, std::size_t available,
+                    CellOf cellOf);
+    // A plain data row built at the end of DocumentLines gets its CRLF, or is passed line by line.
+    void finishPlainRow(FormatWriter& writer, std::size_t start);
+    // Under a streaming writer, hands a full DocumentLines buffer on to the target file.
+    void flushLines();
     void passRow(FormatWriter& writer, bool captionRow);
 
     CustomExport& c_;
     ExportHost* host_;
     std::string fileName_;
     std::string text_;
+    bool streaming_ = false;
+    std::unique_ptr<FileOutput> output_; // the target, once a streaming run has written to it
     std::string block_;
     std::vector<std::string_view> section_;
     std::deque<std::string> extraSection_;
@@ -175,6 +191,9 @@ public:
     // True when a data row is nothing but its lines appended to DocumentLines: startRow, openRow,
     // passLine and closeRow keep their defaults. The skeleton then builds such rows in place.
     virtual bool plainRows() const { return false; }
+    // True when close() does nothing but saveLines() and nothing reads DocumentLines back: the
+    // lines may then go to the file in pieces while the rows are built.
+    virtual bool streamsLines() const { return false; }
 };
 
 // The writer of a format, or nullptr when that format is not available in this build.

@@ -25,6 +25,7 @@ public:
     }
     std::string_view separator() const override { return " "; }
     bool plainRows() const override { return true; }
+    bool streamsLines() const override { return !clipboard_; }
     std::string ruleLine(Document& doc, bool isHeader) override {
         const ExportOption option = isHeader ? ExportOption::xoHeaderLine : ExportOption::xoFooterLine;
         return doc.hasOption(option) ? repeatChar('-', doc.lineWidth()) : std::string();
@@ -58,6 +59,7 @@ public:
     void cell(Document&, std::string& row, const Cell& cell) override { appendCsvField(row, cell.text); }
     std::string_view separator() const override { return ","; }
     bool plainRows() const override { return true; }
+    bool streamsLines() const override { return true; }
     void footer(Document&) override {}
 };
 
@@ -69,6 +71,7 @@ public:
     void cell(Document&, std::string& row, const Cell& cell) override { row += cell.text; }
     std::string_view separator() const override { return "\t"; }
     bool plainRows() const override { return true; }
+    bool streamsLines() const override { return true; }
 };
 
 } // namespace

@@ -101,6 +101,37 @@ TEST_F(DataSetFixture, ExportedDocumentAndTheRestoredPosition) {
     EXPECT_EQ(table.recNo(), before);
 }
 
+TEST_F(DataSetFixture, TextRowsMatchTheValueRows) {
+    // Without an OnExport handler the plain-text formats take the record's texts straight from
+    // the table; a handler that changes nothing must give the very same bytes.
+    const struct {
+        ExportType type;
+        ExportOptionSet options;
+    } cases[] = {
+        {ExportType::xtCSV, {ExportOption::xoShowHeader}},
+        {ExportType::xtCSV, {ExportOption::xoRowNumbers, ExportOption::xoTruncate}},
+        {ExportType::xtTXT, {ExportOption::xoShowHeader, ExportOption::xoUseAlignments}},
+        {ExportType::xtTXT, {ExportOption::xoRowNumbers, ExportOption::xoTruncate, ExportOption::xoHeaderLine}},
+        {ExportType::xtTAB, {ExportOption::xoShowHeader, ExportOption::xoTruncate}},
+    };
+    d.setExportStyle(ExportStyle::xsFile);
+    d.setColumnWidths({"2", "4", "20", "3", "6", "5"});
+    for (const auto& c : cases) {
+        d.setExportType(c.type);
+        d.setOptions(c.options);
+        d.onExport = nullptr;
+        d.setFileName(dir.file("texts.out"));
+        d.runExport();
+        d.onExport = [](CustomExport&, std::uint32_t, std::uint32_t, Values&, bool) {};
+        d.setFileName(dir.file("values.out"));
+        d.runExport();
+        const std::string ext = "." + d.defaultExtension();
+        const std::string texts = readFile(dir.file("texts" + ext));
+        EXPECT_FALSE(texts.empty());
+        EXPECT_TRUE(sameBytes(texts, readFile(dir.file("values" + ext)))) << static_cast<int>(c.type);
+    }
+}
+
 TEST_F(DataSetFixture, UnreadyAndRemovedSources) {
     std::vector<ExportError> errors;
     d.onError = [&](CustomExport&, ExportError e) { errors.push_back(e); };

@@ -106,6 +106,43 @@ TEST_F(RunFixture, SecondRunOverwritesUnlessRefused) {
     EXPECT_EQ(readFile(dir.file("out.TXT")), first);
 }
 
+TEST_F(RunFixture, RowFailureAfterPiecesWereWrittenLeavesTheTargetAlone) {
+    // Enough rows that the text formats have handed pieces of the document to the file before
+    // the failing row; the target keeps its old bytes and no temporary file stays behind.
+    struct FailingExport : FakeExport {
+        std::size_t failAt = 0;
+        void readRow(Values& values) override {
+            if (cursor == failAt)
+                throw std::runtime_error("unreadable row");
+            FakeExport::readRow(values);
+        }
+    } f;
+    f.columns = {{"TEXT", 100}};
+    f.rows.assign(20000, Values{std::string(100, 'x')});
+    f.failAt = 15000;
+    f.setExportStyle(ExportStyle::xsFile);
+    f.setFileName(dir.file("out.dat"));
+    f.setHost(&host);
+    for (ExportType type : {ExportType::xtCSV, ExportType::xtTXT, ExportType::xtTAB}) {
+        f.setExportType(type);
+        const std::string target = dir.file("out." + f.defaultExtension());
+        writeFile(target, "keep");
+        f.runExport();
+        EXPECT_EQ(f.lastErrorMessage(), "unreadable row");
+        EXPECT_EQ(readFile(target), "keep");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+        std::filesystem::remove(target);
+    }
+    // Without the failure the whole document arrives.
+    f.failAt = f.rows.size();
+    f.setExportType(ExportType::xtCSV);
+    f.runExport();
+    std::string whole = "TEXT\r\n";
+    for (std::size_t i = 0; i < f.rows.size(); ++i)
+        whole += std::string(100, 'x') + "\r\n";
+    EXPECT_TRUE(sameBytes(readFile(dir.file("out.CSV")), whole));
+}
+
 TEST_F(RunFixture, CancelledDialogs) {
     host.confirm = false;
     host.chooseType = ExportType::xtRTF;
